@@ -1,0 +1,22 @@
+# Each subsystem folder holds its portable sources directly and this
+# platform's side of its facades in a win32/ or posix/ subfolder; the headless
+# window layer sits in ui/headless/. Every .cpp found there belongs to the
+# build, so adding a file needs no list to be edited.
+function(flintwell_add_subsystem folder)
+    file(GLOB portable CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${folder}/*.cpp")
+    file(GLOB platform CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${folder}/${FLINTWELL_PLATFORM}/*.cpp")
+    if(portable)
+        target_sources(flintwell_core PRIVATE ${portable})
+    endif()
+    if(platform)
+        target_sources(flintwell_platform PRIVATE ${platform})
+    endif()
+endfunction()
+
+# Test sources of one area: tests/<area>/*.cpp on every platform, and
+# tests/<area>/<platform>/*.cpp on this one.
+function(flintwell_add_tests target area)
+    file(GLOB portable CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/${area}/*.cpp")
+    file(GLOB platform CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/${area}/${FLINTWELL_PLATFORM}/*.cpp")
+    target_sources(${target} PRIVATE ${portable} ${platform})
+endfunction()

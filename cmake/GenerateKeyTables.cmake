@@ -1,0 +1,113 @@
+# Turns the two key files into the constant tables packetKeyTable and
+# imageKeyTable. Run in script mode:
+#   cmake -DPACKET_KEYS=... -DIMAGE_KEYS=... -DOUTPUT=... -P GenerateKeyTables.cmake
+# Stops with "file:line: reason" for any file that breaks the rules.
+
+function(read_key_file path out_values)
+    if(NOT EXISTS "${path}")
+        message(FATAL_ERROR "${path}: key file not found")
+    endif()
+    file(READ "${path}" raw)
+    string(REPLACE "\r" "" raw "${raw}")
+    string(REPLACE ";" "\\;" raw "${raw}")
+    string(REPLACE "\n" ";" raw_lines "${raw}")
+    set(values "")
+    set(lows "")
+    set(line_no 0)
+    foreach(line IN LISTS raw_lines)
+        math(EXPR line_no "${line_no} + 1")
+        string(REGEX REPLACE "#.*$" "" text "${line}")
+        string(STRIP "${text}" text)
+        if(text STREQUAL "")
+            continue()
+        endif()
+        if(NOT text MATCHES "^(0[xX])?([0-9A-Fa-f]+)$")
+            message(FATAL_ERROR "${path}:${line_no}: '${text}' is not a hexadecimal value")
+        endif()
+        set(digits "${CMAKE_MATCH_2}")
+        string(REGEX REPLACE "^0+" "" digits "${digits}")
+        string(LENGTH "${digits}" len)
+        if(len GREATER 8)
+            message(FATAL_ERROR "${path}:${line_no}: '${text}' does not fit 32 bits")
+        endif()
+        if(len EQUAL 0)
+            set(digits "0")
+        endif()
+        string(TOUPPER "${digits}" digits)
+        # Pad to eight digits so the low byte is the last two characters.
+        string(REPEAT "0" 8 zeros)
+        string(CONCAT padded "${zeros}" "${digits}")
+        string(LENGTH "${padded}" plen)
+        math(EXPR start "${plen} - 8")
+        string(SUBSTRING "${padded}" ${start} 8 padded)
+        string(SUBSTRING "${padded}" 6 2 low)
+        list(FIND lows "${low}" seen)
+        if(NOT seen EQUAL -1)
+            list(GET lines_of_low ${seen} other_line)
+            message(FATAL_ERROR "${path}:${line_no}: low byte 0x${low} already used by the entry on line ${other_line}")
+        endif()
+        list(APPEND lows "${low}")
+        list(APPEND lines_of_low "${line_no}")
+        list(APPEND values "${padded}")
+        list(APPEND value_lines "${line_no}")
+        list(LENGTH values count)
+        if(count GREATER 128)
+            message(FATAL_ERROR "${path}:${line_no}: key number 129; the table holds exactly 128")
+        endif()
+    endforeach()
+    list(LENGTH values count)
+    if(NOT count EQUAL 128)
+        list(GET value_lines -1 last_line)
+        message(FATAL_ERROR "${path}:${last_line}: only ${count} keys up to here, the table needs 128")
+    endif()
+    set(${out_values} "${values}" PARENT_SCOPE)
+    set(${out_values}_lines "${value_lines}" PARENT_SCOPE)
+endfunction()
+
+read_key_file("${PACKET_KEYS}" packet)
+read_key_file("${IMAGE_KEYS}" image)
+
+foreach(i RANGE 0 31)
+    list(GET packet ${i} p)
+    list(GET image ${i} m)
+    if(NOT p STREQUAL m)
+        list(GET image_lines ${i} where)
+        message(FATAL_ERROR "${IMAGE_KEYS}:${where}: image key ${i} is 0x${m} but must equal packet key ${i}, 0x${p}")
+    endif()
+endforeach()
+
+function(table_body values out)
+    set(body "")
+    set(i 0)
+    foreach(v IN LISTS values)
+        math(EXPR col "${i} % 4")
+        if(col EQUAL 0)
+            string(APPEND body "\n   ")
+        endif()
+        string(APPEND body " 0x${v}u,")
+        math(EXPR i "${i} + 1")
+    endforeach()
+    set(${out} "${body}" PARENT_SCOPE)
+endfunction()
+
+table_body("${packet}" packet_body)
+table_body("${image}" image_body)
+
+set(content "// Generated from ${PACKET_KEYS} and ${IMAGE_KEYS}; do not edit.
+#include \"link/packet_keys.h\"
+#include \"image/image_keys.h\"
+
+const PacketKey packetKeyTable[keyTableSize] = {${packet_body}
+};
+
+const PacketKey imageKeyTable[keyTableSize] = {${image_body}
+};
+")
+# Rewrite only on change so that a rebuild does not recompile for nothing.
+if(EXISTS "${OUTPUT}")
+    file(READ "${OUTPUT}" old)
+    if(old STREQUAL content)
+        return()
+    endif()
+endif()
+file(WRITE "${OUTPUT}" "${content}")

@@ -1,0 +1,17 @@
+#!/bin/sh
+# Installs the Debian packages that building and testing Flintwell need,
+# when any is missing. Needs root (apt-get).
+set -e
+packages="cmake ninja-build g++ googletest libgtest-dev mingw-w64 wine wine64 xvfb xauth socat
+          imagemagick arduino-core-avr x11-utils"
+missing=""
+for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    # shellcheck disable=SC2086
+    apt-get install -y -qq --no-install-recommends $missing >/dev/null
+fi

@@ -1,0 +1,39 @@
+// Scratch files for tests, removed when the test ends.
+#pragma once
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+class TempDir {
+public:
+    TempDir()
+    {
+        static int counter = 0;
+        path_ = std::filesystem::temp_directory_path() /
+                ("flintwell-test-" + std::to_string(reinterpret_cast<uintptr_t>(this) & 0xFFFFFF) + "-" +
+                 std::to_string(++counter));
+        std::filesystem::create_directories(path_);
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+inline std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}

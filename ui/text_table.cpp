@@ -1,0 +1,137 @@
+// The texts of both languages. The Russian ones are spelled in UTF-8 and
+// stored as Windows-1251 bytes (ui/cp1251.h); keys follow TextTable's order,
+// which the designated initialisers make the compiler check.
+#include "ui/text_table.h"
+
+#include "app/app_state.h"
+#include "ui/cp1251.h"
+
+const TextTable textTables[2] = {
+    {
+        // Russian
+        .windowTitle = cp1251<"Flintwell вер.1.0">.data(),
+        .menuFile = cp1251<"Файл">.data(),
+        .menuTools = cp1251<"Инструменты">.data(),
+        .menuHelp = cp1251<"Помощь">.data(),
+        .menuQuit = cp1251<"Выход">.data(),
+        .menuLanguage = cp1251<"Язык">.data(),
+        .menuHelpItem = cp1251<"Справка">.data(),
+        .menuAbout = cp1251<"О программе...">.data(),
+        .messageCaption = cp1251<"Сообщение">.data(),
+        .captionSearch = cp1251<"ПОИСК">.data(),
+        .captionUpdate = cp1251<"Обновить прошивку">.data(),
+        .captionUpdateReset = cp1251<"Обновить прошивку и сбро-\r\nсить настройки по умолчанию">.data(),
+        .captionStart = cp1251<"СТАРТ">.data(),
+        .labelVer = cp1251<"вер">.data(),
+        .labelSer = cp1251<"сер">.data(),
+        .labelVar = cp1251<"изм">.data(),
+        .labelPcb = cp1251<" пп">.data(),
+        .errorHexLoad = cp1251<"Ошибка: загрузка данных из hex-файла!">.data(),
+        .errorAppconfigLoad = cp1251<"Ошибка: загрузка данных из appconfig-файла!">.data(),
+
+        // Log and question texts
+        .logDeviceManager = cp1251<"\r\n>> Диспетчер устройств">.data(),
+        .logNoComPorts = cp1251<"\r\n>> Не найдены COM-порты в системе!">.data(),
+        .logSwitchToBootloader = cp1251<"\r\n<< Перевод считывателя в загрузчик ">.data(),
+        .logSearching = cp1251<"\r\n<< Поиск устройства для обновления ">.data(),
+        .logDeviceNotFound = cp1251<"\r\n>> Устройство не найдено!">.data(),
+        .logDeviceFound = cp1251<"\r\n>> Устройство найдено:">.data(),
+        .reportPort = cp1251<"\r\n   > порт:\t\t">.data(),
+        .reportInterface = cp1251<"\r\n   > интерфейс:\t\t">.data(),
+        .reportDeviceType = cp1251<"\r\n   > тип устройства:\t">.data(),
+        .reportSeries = cp1251<"\r\n   > серия:\t\t">.data(),
+        .reportChange = cp1251<"\r\n   > изменение:\t\t">.data(),
+        .reportExecutionPcb = cp1251<"\r\n   > исполнение ПП:\t">.data(),
+        .reportBarcode = cp1251<"\r\n   > Штрих-код:\t\t">.data(),
+        .reportCipherId = cp1251<"\r\n   > ID шифра прибора:\t">.data(),
+        .reportSoftwareVersion = cp1251<"\r\n   > версия ПО:\t\t">.data(),
+        .logDeviceNewer = cp1251<"\r\n>> НЕ ТРЕБУЕТСЯ ОБНОВЛЕНИЯ ПРОШИВКИ!\r\n   (Версия прошивки устройства новее...)">.data(),
+        .askDeviceNewer = cp1251<"Не требуется обновления прошивки!\n(Версия прошивки устройства новее...)\n\nВ любом случае обновить прошивку?">.data(),
+        .logVersionsSame = cp1251<"\r\n>> НЕ ТРЕБУЕТСЯ ОБНОВЛЕНИЯ ПРОШИВКИ!\r\n   (Версии прошивок одинаковые...)">.data(),
+        .askVersionsSame = cp1251<"Не требуется обновления прошивки!\n(Версии прошивок одинаковые...)\n\nВ любом случае обновить прошивку?">.data(),
+        .logUpdateRequired = cp1251<"\r\n>> ОБНОВИТЕ ПРОШИВКУ УСТРОЙСТВА!">.data(),
+        .logPortReadError = cp1251<"\r\n>> Ошибка: Считывание из COM-порта!">.data(),
+        .logPortWriteError = cp1251<"\r\n<< Ошибка: Запись в COM-порт!">.data(),
+        .logWritingFlash = cp1251<"\r\n<< Запись во Flash память">.data(),
+        .logRecordingInterrupted = cp1251<"\r\n   > запись прервана">.data(),
+        .logHexParseException = cp1251<"\r\n   > исключение: парсинг hex-файла">.data(),
+        .logHexReadError = cp1251<"\r\n>> Ошибка: Чтение hex файла!">.data(),
+        .logMemoryError = cp1251<"\r\n>> Ошибка: Выделения памяти под файл!">.data(),
+        .logResetSettings = cp1251<"\r\n<< Сброс настроек по умолчанию">.data(),
+        .logResetDevice = cp1251<"\r\n<< Сброс устройства">.data(),
+        .logFailed = cp1251<"\r\n>> Ошибка: Завершилась неудачей!">.data(),
+        .logNoSettingsResetAck = cp1251<"\r\n>> Ошибка: Нет подтверждения сброса настроек!">.data(),
+        .logNoDeviceResetAck = cp1251<"\r\n>> Ошибка: Нет подтверждения сброса устройства!">.data(),
+        .logUpdateFailed = cp1251<"\r\n\tОБНОВЛЕНИЕ ЗАВЕРШИЛОСЬ НЕУДАЧЕЙ!!!">.data(),
+        .logUpdateSuccessful = cp1251<"\r\n\t\t    УДАЧНО!!!">.data(),
+
+        .messageBoxLanguage = 0,
+    },
+    {
+        // English
+        .windowTitle = "Flintwell ver.1.0",
+        .menuFile = "File",
+        .menuTools = "Tools",
+        .menuHelp = "Help",
+        .menuQuit = "Quit",
+        .menuLanguage = "Language",
+        .menuHelpItem = "Help",
+        .menuAbout = "About...",
+        .messageCaption = "Message",
+        .captionSearch = "SEARCH",
+        .captionUpdate = "Update Firmware",
+        .captionUpdateReset = "Update Firmware and Reset\r\n to Default",
+        .captionStart = "START",
+        .labelVer = "ver",
+        .labelSer = "ser",
+        .labelVar = "var",
+        .labelPcb = "pcb",
+        .errorHexLoad = "Error: loading data from hex file!",
+        .errorAppconfigLoad = "Error: loading data from appconfig file!",
+
+        // Log and question texts
+        .logDeviceManager = "\r\n>> Device Manager",
+        .logNoComPorts = "\r\n>> No COM ports found in the system!",
+        .logSwitchToBootloader = "\r\n<< Transferring the reader to the bootloader ",
+        .logSearching = "\r\n<< Searching for a device to update ",
+        .logDeviceNotFound = "\r\n>> Device not found!",
+        .logDeviceFound = "\r\n>> Device found:",
+        .reportPort = "\r\n   > port:\t\t",
+        .reportInterface = "\r\n   > interface:\t\t",
+        .reportDeviceType = "\r\n   > device type:\t",
+        .reportSeries = "\r\n   > series:\t\t",
+        .reportChange = "\r\n   > change:\t\t",
+        .reportExecutionPcb = "\r\n   > execution PCB:\t",
+        .reportBarcode = "\r\n   > Barcode:\t\t",
+        .reportCipherId = "\r\n   > ID device cipher:\t\t",
+        .reportSoftwareVersion = "\r\n   > software version:\t",
+        .logDeviceNewer = "\r\n>> NO FIRMWARE UPDATE REQUIRED!\r\n   (The Device's firmware version is newer...)",
+        .askDeviceNewer = "No firmware update required!\n(The Device's firmware version is newer...)\n\nShould I update the firmware anyway?",
+        .logVersionsSame = "\r\n>> NO FIRMWARE UPDATE REQUIRED!\r\n   (Firmware versions are the same...)",
+        .askVersionsSame = "No firmware update required!\n(Firmware versions are the same...)\n\nShould I update the firmware anyway?",
+        .logUpdateRequired = "\r\n>> UPDATE YOUR DEVICE FIRMWARE!",
+        .logPortReadError = "\r\n>> Error: Reading from COM port!",
+        .logPortWriteError = "\r\n<< Error: Writing to COM port!",
+        .logWritingFlash = "\r\n<< Writing to Flash Memory",
+        .logRecordingInterrupted = "\r\n   > recording interrupted",
+        .logHexParseException = "\r\n   > exception: parsing hex file",
+        .logHexReadError = "\r\n>> Error: Reading hex file!",
+        .logMemoryError = "\r\n>> Error: Allocating memory for file!",
+        .logResetSettings = "\r\n<< Reset to default settings",
+        .logResetDevice = "\r\n<< Reset device",
+        .logFailed = "\r\n>> Error: Failed!",
+        .logNoSettingsResetAck = "\r\n>> Error: No confirmation of reset!",
+        .logNoDeviceResetAck = "\r\n>> Error: No confirmation of device reset!",
+        .logUpdateFailed = "\r\n\t\tUPDATE FAILED!!!",
+        .logUpdateSuccessful = "\r\n\t\t  SUCCESSFUL!!!",
+
+        .messageBoxLanguage = 9,
+    },
+};
+
+void applyTexts()
+{
+    if (app.language == languageRussian || app.language == languageEnglish) {
+        app.texts = &textTables[app.language];
+    }
+}

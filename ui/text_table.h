@@ -1,0 +1,81 @@
+// Every text the operator sees, in Russian (language 0) and English
+// (language 1). Texts are Windows-1251 byte strings; the source spells them
+// in readable UTF-8 and the compiler converts them (ui/cp1251.h).
+#pragma once
+#include <cstdint>
+
+struct TextTable {
+    // Captions, menus and boxes
+    const char* windowTitle;
+    const char* menuFile;
+    const char* menuTools;
+    const char* menuHelp;
+    const char* menuQuit;
+    const char* menuLanguage;
+    const char* menuHelpItem;
+    const char* menuAbout;
+    const char* messageCaption;
+    const char* captionSearch;
+    const char* captionUpdate;
+    const char* captionUpdateReset;
+    const char* captionStart;
+    const char* labelVer;
+    const char* labelSer;
+    const char* labelVar;
+    const char* labelPcb;
+    const char* errorHexLoad;
+    const char* errorAppconfigLoad;
+
+    // Log and question texts
+    const char* logDeviceManager;
+    const char* logNoComPorts;
+    const char* logSwitchToBootloader;
+    const char* logSearching;
+    const char* logDeviceNotFound;
+    const char* logDeviceFound;
+    const char* reportPort;
+    const char* reportInterface;
+    const char* reportDeviceType;
+    const char* reportSeries;
+    const char* reportChange;
+    const char* reportExecutionPcb;
+    const char* reportBarcode;
+    const char* reportCipherId;
+    const char* reportSoftwareVersion;
+    const char* logDeviceNewer;
+    const char* askDeviceNewer;
+    const char* logVersionsSame;
+    const char* askVersionsSame;
+    const char* logUpdateRequired;
+    const char* logPortReadError;
+    const char* logPortWriteError;
+    const char* logWritingFlash;
+    const char* logRecordingInterrupted;
+    const char* logHexParseException;
+    const char* logHexReadError;
+    const char* logMemoryError;
+    const char* logResetSettings;
+    const char* logResetDevice;
+    const char* logFailed;
+    const char* logNoSettingsResetAck;
+    const char* logNoDeviceResetAck;
+    const char* logUpdateFailed;
+    const char* logUpdateSuccessful;
+
+    uint16_t messageBoxLanguage;  // 0 neutral (Russian), 9 English
+};
+
+constexpr uint8_t languageRussian = 0;
+constexpr uint8_t languageEnglish = 1;
+
+// The two constant tables, indexed by language.
+extern const TextTable textTables[2];
+
+// Points app.texts at the table of app.language; any other language value
+// leaves the table as it is. Touches no window.
+void applyTexts();
+
+// Shorthand for the current table.
+inline const TextTable& texts();
+#include "app/app_state.h"
+inline const TextTable& texts() { return *app.texts; }
