@@ -1,0 +1,22 @@
+// Reads the configuration records of the image text (which device, hardware,
+// memory layout, USB identifiers and firmware version it is for) into
+// app.expectedInfo.
+#pragma once
+#include <cstdint>
+
+constexpr int hexLineSize = 64;
+
+// True when the identity and version records were found and converted; then
+// app.expectedInfo is filled, otherwise it is left untouched.
+bool scanImageConfig(const uint8_t* text, uint32_t length);
+
+// Copies the next line of the text (up to and including its LF) into line,
+// which it first clears, and returns its length. Bounded by the text and by
+// lineSize (a zero always follows the copy).
+int readHexLine(char* line, int lineSize, const uint8_t* source, uint32_t sourceLeft);
+
+// Two upper-case hex digits to a byte; anything else (lower case included) fails.
+bool hexPairToByte(const char* chars, uint8_t* value);
+
+// Reverses the four bytes of each group at offsets 0, 4, 8, ... below count.
+void reverseWordBytes(uint8_t* bytes, uint8_t count);
