@@ -15,6 +15,9 @@ constexpr PortHandle invalidPortHandle = -1;
 
 constexpr int portNameSize = 7;  // "COM" and up to three digits, plus the terminator
 
+// How the last device search ended (for front ends and tests).
+enum class SearchOutcome : uint8_t { none, noPorts, notFound, foundOffered, foundDeclined };
+
 struct AppState {
     // Texts and languages
     uint8_t language;          // 0 Russian, 1 English
@@ -39,6 +42,7 @@ struct AppState {
     uint16_t flashDataSum;
     uint16_t upperAddress;
     ThreadHandle jobThread;
+    SearchOutcome lastSearch;
 };
 
 extern AppState app;

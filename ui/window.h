@@ -62,3 +62,12 @@ void resetProgress();
 void startProgressTimer(unsigned timerId, unsigned periodMs, unsigned steps);
 void startTimer(unsigned timerId, unsigned periodMs);
 void stopTimer(unsigned timerId);
+
+// --- Menus and the program's end --------------------------------------------------
+// Moves the check mark of the current menu bar's Language popup to the item
+// of the given language.
+void checkLanguageMenu(uint8_t language);
+// Destroys the menu bar and builds it again in the current language.
+void rebuildMenus();
+// Ends the message loop (the program's last act after shutdown).
+void quitProgram();

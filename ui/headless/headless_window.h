@@ -48,6 +48,11 @@ HeadlessProgress headlessProgress();
 // Period of a running timer in ms, or 0 when it is stopped.
 unsigned headlessTimerPeriod(unsigned timerId);
 
+// The checked item of the Language popup, menu bars built, quit posted.
+int headlessMenuLanguage();
+int headlessMenuBuilds();
+bool headlessQuitPosted();
+
 // --- Front-end hooks -------------------------------------------------------------
 // Also print log texts and message boxes to stderr as UTF-8.
 void headlessEchoToStderr(bool on);

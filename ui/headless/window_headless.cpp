@@ -23,6 +23,9 @@ struct Model {
     int selection = -1;
     HeadlessProgress progress{100, 0, 10};
     std::map<unsigned, unsigned> timers;
+    int menuLanguage = 0;     // the checked item of the Language popup
+    int menuBuilds = 1;       // menu bars built so far
+    bool quitPosted = false;
 };
 
 // As the window creates them: everything disabled but the main window, the
@@ -277,4 +280,40 @@ void headlessSetProgressObserver(std::function<void(const HeadlessProgress&)> ob
 {
     std::lock_guard<std::recursive_mutex> guard(lock);
     progressObserver = std::move(observer);
+}
+
+void checkLanguageMenu(uint8_t language)
+{
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    model.menuLanguage = language;
+}
+
+void rebuildMenus()
+{
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    ++model.menuBuilds;
+}
+
+void quitProgram()
+{
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    model.quitPosted = true;
+}
+
+int headlessMenuLanguage()
+{
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    return model.menuLanguage;
+}
+
+int headlessMenuBuilds()
+{
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    return model.menuBuilds;
+}
+
+bool headlessQuitPosted()
+{
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    return model.quitPosted;
 }

@@ -1,0 +1,28 @@
+// Finds the reader the embedded image is for, puts it into its bootloader
+// and leaves its port open for the update job. Runs on the GUI thread at the
+// end of the countdown.
+#pragma once
+#include <cstdint>
+
+// The whole search: fills the port list, then the serial or the USB path.
+void searchDevice();
+
+// Puts the window back into its state before a search: closes the port,
+// resets the ID label, empties the console, prints the header, disables the
+// update options (keeping the choice) and START.
+void prepareSearch();
+
+// The serial search over the listed ports; true when a fitting reader answered.
+bool searchAllPorts();
+// The search on the USB reader's port; true when a fitting reader answered.
+bool searchUsbPort();
+// Moves a running USB reader into its bootloader and gives it time to return.
+void switchUsbReader();
+
+// The image's USB identifiers in the four spellings the lookup compares.
+struct UsbIdStrings {
+    char vidUpper[5], pidUpper[5], vidLower[5], pidLower[5];
+};
+UsbIdStrings formatUsbIds(uint32_t vidPid);
+// findUsbPort for the image's reader, revision 0200, into app.portName.
+bool findImageUsbPort();

@@ -1,0 +1,6 @@
+// Whether to offer the update: a newer image is offered at once; an equal or
+// older one only when the operator confirms, and not again after an update
+// succeeded in this run (until the language is switched).
+#pragma once
+
+bool decideUpdate();
