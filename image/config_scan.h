@@ -4,19 +4,26 @@
 #pragma once
 #include <cstdint>
 
+// Room for one hex line: at most 63 characters, LF included, and a zero.
 constexpr int hexLineSize = 64;
 
 // True when the identity and version records were found and converted; then
-// app.expectedInfo is filled, otherwise it is left untouched.
+// app.expectedInfo is filled, otherwise it is left untouched. A line that the
+// scan has to read and that does not fit hexLineSize, or that the text ends
+// inside (no LF), makes it fail.
 bool scanImageConfig(const uint8_t* text, uint32_t length);
 
 // Copies the next line of the text (up to and including its LF) into line,
 // which it first clears, and returns its length. Bounded by the text and by
-// lineSize (a zero always follows the copy).
+// lineSize (a zero always follows the copy). Returns 0 when there is no
+// whole line to take: the text is used up, the text ends before an LF, or
+// the line with its LF needs more than lineSize - 1 characters; line then
+// holds what fitted of it.
 int readHexLine(char* line, int lineSize, const uint8_t* source, uint32_t sourceLeft);
 
 // Two upper-case hex digits to a byte; anything else (lower case included) fails.
 bool hexPairToByte(const char* chars, uint8_t* value);
 
-// Reverses the four bytes of each group at offsets 0, 4, 8, ... below count.
+// Reverses the four bytes of each whole group at offsets 0, 4, 8, ... below
+// count; bytes of a last group cut short by count are left as they are.
 void reverseWordBytes(uint8_t* bytes, uint8_t count);

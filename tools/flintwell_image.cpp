@@ -1,10 +1,17 @@
 // flintwell-image: the command-line front end of the packed image format.
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/app_state.h"
+#include "image/config_scan.h"
 #include "image/packed_image.h"
+#include "ui/cp1251.h"
 #include "ui/headless/headless_window.h"
+#include "ui/reports.h"
+#include "ui/text_table.h"
+#include "ui/window.h"
 
 namespace {
 
@@ -12,9 +19,136 @@ const char usage[] =
     "Usage:\n"
     "  flintwell-image pack HEX PACKED     pack an Intel HEX file into a packed image\n"
     "  flintwell-image unpack PACKED HEX   unpack a packed image into an Intel HEX file (CR LF)\n"
+    "  flintwell-image info PACKED [--lang en|ru]\n"
+    "                                      show which device and firmware the image declares:\n"
+    "                                      the updater's header (English by default, Russian\n"
+    "                                      with --lang ru; UTF-8), then each field of the\n"
+    "                                      device information as 'name: 0xVALUE'\n"
     "  flintwell-image --help              show this help\n"
     "\n"
     "Exit status: 0 on success, 1 when the operation failed, 2 on a usage error.\n";
+
+// Larger than any firmware of the readers by far; a bigger file is not an image.
+constexpr long maxPackedSize = 16L * 1024 * 1024;
+
+bool readWholeFile(const char* path, std::vector<uint8_t>* bytes)
+{
+    FILE* file = fopen(path, "rb");
+    if (file == nullptr) {
+        fprintf(stderr, "flintwell-image: cannot open %s\n", path);
+        return false;
+    }
+    uint8_t chunk[4096];
+    size_t count;
+    bool ok = true;
+    while ((count = fread(chunk, 1, sizeof chunk, file)) > 0) {
+        if (static_cast<long>(bytes->size() + count) > maxPackedSize) {
+            fprintf(stderr, "flintwell-image: %s is too large for a packed image\n", path);
+            ok = false;
+            break;
+        }
+        bytes->insert(bytes->end(), chunk, chunk + count);
+    }
+    if (ok && ferror(file)) {
+        fprintf(stderr, "flintwell-image: cannot read %s\n", path);
+        ok = false;
+    }
+    fclose(file);
+    return ok;
+}
+
+// The header as the log console shows it: CR LF becomes a line end.
+void printHeaderToStdout()
+{
+    headlessEchoToStderr(false);
+    clearLog();
+    printHeader();
+    std::string text = cp1251ToUtf8(headlessLog().c_str());
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
+        out += text[i];
+    }
+    fputs(out.c_str(), stdout);
+    headlessEchoToStderr(true);
+}
+
+void printFields(const DeviceInfo& info)
+{
+    const struct {
+        const char* name;
+        uint32_t value;
+    } fields[] = {
+        {"interfaceCode", info.interfaceCode},
+        {"interfaceVersion", info.interfaceVersion},
+        {"interfaceParameter", info.interfaceParameter},
+        {"barcode", info.barcode},
+        {"cipherId", info.cipherId},
+        {"deviceType", info.deviceType},
+        {"hardware", info.hardware},
+        {"softwareVersion", info.softwareVersion},
+        {"vidPid", info.vidPid},
+        {"flashStart", info.flashStart},
+        {"flashEnd", info.flashEnd},
+        {"eepromStart", info.eepromStart},
+        {"eepromEnd", info.eepromEnd},
+    };
+    for (const auto& field : fields)
+        printf("%s: 0x%08X\n", field.name, static_cast<unsigned>(field.value));
+}
+
+int info(const char* packedPath, uint8_t language)
+{
+    std::vector<uint8_t> packed;
+    if (!readWholeFile(packedPath, &packed))
+        return 1;
+    std::vector<uint8_t> text(packed.size() + 1);
+    uint32_t length = 0;
+    if (!unpackImage(text.data(), &length, packed.data(), static_cast<uint32_t>(packed.size())))
+        return 1;  // the unpacker has said why
+    if (!scanImageConfig(text.data(), length)) {
+        fprintf(stderr,
+                "flintwell-image: %s holds no configuration records: an identity record (\":10480000\")\n"
+                "followed by two lines, then a version record (\":10540000\") that is not the last line,\n"
+                "all in upper-case hexadecimal and no line longer than %d characters.\n",
+                packedPath, hexLineSize - 1);
+        return 1;
+    }
+    app.language = language;
+    applyTexts();
+    printHeaderToStdout();
+    printFields(app.expectedInfo);
+    return fflush(stdout) == 0 ? 0 : 1;
+}
+
+// info PACKED [--lang en|ru], the option before or after the file.
+int infoCommand(int argc, char** argv)
+{
+    const char* path = nullptr;
+    uint8_t language = languageEnglish;
+    bool usable = true;
+    for (int i = 2; i < argc && usable; ++i) {
+        if (strcmp(argv[i], "--lang") == 0 && i + 1 < argc) {
+            const char* name = argv[++i];
+            if (strcmp(name, "ru") == 0)
+                language = languageRussian;
+            else if (strcmp(name, "en") == 0)
+                language = languageEnglish;
+            else
+                usable = false;
+        } else if (path == nullptr && argv[i][0] != '-') {
+            path = argv[i];
+        } else {
+            usable = false;
+        }
+    }
+    if (!usable || path == nullptr) {
+        fputs(usage, stderr);
+        return 2;
+    }
+    return info(path, language);
+}
 
 }  // namespace
 
@@ -32,6 +166,8 @@ int main(int argc, char** argv)
         return packImageFile(argv[2], argv[3]) ? 0 : 1;
     if (argc == 4 && strcmp(argv[1], "unpack") == 0)
         return unpackImageFile(argv[2], argv[3]) ? 0 : 1;
+    if (argc >= 3 && strcmp(argv[1], "info") == 0)
+        return infoCommand(argc, argv);
     fputs(usage, stderr);
     return 2;
 }

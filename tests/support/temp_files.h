@@ -3,17 +3,19 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 class TempDir {
 public:
     TempDir()
     {
-        static int counter = 0;
-        path_ = std::filesystem::temp_directory_path() /
-                ("flintwell-test-" + std::to_string(reinterpret_cast<uintptr_t>(this) & 0xFFFFFF) + "-" +
-                 std::to_string(++counter));
-        std::filesystem::create_directories(path_);
+        // Test programs run in parallel: a random name, created exclusively.
+        std::random_device random;
+        do {
+            path_ = std::filesystem::temp_directory_path() /
+                    ("flintwell-test-" + std::to_string(random()) + "-" + std::to_string(random()));
+        } while (!std::filesystem::create_directory(path_));
     }
     ~TempDir()
     {

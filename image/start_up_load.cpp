@@ -1,0 +1,62 @@
+#include "image/start_up_load.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#include "app/app_state.h"
+#include "image/config_scan.h"
+#include "image/packed_image.h"
+#include "image/resources.h"
+
+namespace {
+
+const char resetSettingsOn[] = "RESET_SETTINGS = TRUE;";
+
+}  // namespace
+
+bool loadImageAtStart()
+{
+    uint32_t size = 0;
+    const uint8_t* resource = loadResourceBytes(imageResourceId, imageResourceType, &size);
+    if (resource == nullptr || size == 0)
+        return false;
+
+    // The unpacked text is never longer than the packed image.
+    uint8_t* packed = new (std::nothrow) uint8_t[size];
+    uint8_t* text = new (std::nothrow) uint8_t[size];
+    bool ok = packed != nullptr && text != nullptr;
+    if (ok) {
+        memcpy(packed, resource, size);
+        uint32_t length = 0;
+        ok = unpackImage(text, &length, packed, size) && scanImageConfig(text, length);
+    }
+    delete[] packed;
+    delete[] text;
+    return ok;
+}
+
+bool loadAppConfig()
+{
+    uint32_t size = 0;
+    const uint8_t* resource = loadResourceBytes(configResourceId, configResourceType, &size);
+    if (resource == nullptr || size == 0)
+        return false;
+
+    if (configTextAsksReset(resource, size))
+        app.resetSettingsDefault = true;
+    return true;
+}
+
+bool configTextAsksReset(const uint8_t* text, uint32_t size)
+{
+    // What does not fit the buffer is cut off; a cut line is too long to be
+    // the one that turns the setting on.
+    char line[appConfigLineSize] = {};
+    for (uint32_t i = 0; i < size && i < appConfigLineSize - 1; ++i) {
+        if (text[i] == '\r' || text[i] == '\0')
+            break;
+        line[i] = static_cast<char>(text[i]);
+    }
+    return strcmp(line, resetSettingsOn) == 0;
+}

@@ -1,0 +1,164 @@
+#include "link/bootloader_commands.h"
+
+#include "app/app_state.h"
+#include "app/system.h"
+#include "link/device_info.h"
+#include "ports/port_access.h"
+#include "ui/text_table.h"
+#include "ui/window.h"
+
+int flashAckAttempts = 500;
+
+namespace {
+
+constexpr unsigned ackPollMs = 10;
+
+uint8_t fillerByte()
+{
+    return static_cast<uint8_t>(randomByte());
+}
+
+uint32_t fillerWord()
+{
+    uint32_t word = 0;
+    for (int i = 0; i < 4; ++i)
+        word = (word << 8) | fillerByte();
+    return word;
+}
+
+// The short requests: count 1, the address field as given, one random data
+// byte and no filler (12 bytes after the key byte, three whole groups).
+int buildShortFrame(uint8_t* frame, PacketKey key, uint32_t device, uint8_t code, uint32_t address)
+{
+    const uint8_t data = fillerByte();
+    return buildFrame(frame, key, FrameFields{device, code, 1, address}, &data, 1, 0);
+}
+
+}  // namespace
+
+int writeBlockFrameLength(int n)
+{
+    return shortRequestLength + 4 * ((n + 3) / 4);
+}
+
+uint32_t leaveBootloaderDevice(uint32_t deviceType)
+{
+    if (deviceType == deviceTypeKru || deviceType == deviceTypeKrm)
+        return deviceType;
+    return deviceTypeUsbPwr;
+}
+
+int buildIdentifyFrame(uint8_t* frame)
+{
+    const PacketKey key = pickPacketKey();
+    return buildShortFrame(frame, key, app.expectedInfo.deviceType, codeIdentify, fillerWord());
+}
+
+int buildResetSettingsFrame(uint8_t* frame)
+{
+    const PacketKey key = pickPacketKey();
+    return buildShortFrame(frame, key, app.expectedInfo.deviceType, codeResetSettings, app.expectedInfo.eepromStart);
+}
+
+int buildResetDeviceFrame(uint8_t* frame)
+{
+    const PacketKey key = pickPacketKey();
+    const uint32_t high = fillerByte();
+    const uint32_t next = fillerByte();
+    const uint32_t address = (high << 24) | (next << 16) | app.flashDataSum;
+    return buildShortFrame(frame, key, app.expectedInfo.deviceType, codeResetDevice, address);
+}
+
+int buildLeaveBootloaderFrame(uint8_t* frame)
+{
+    const PacketKey key = pickPacketKey();
+    return buildShortFrame(frame, key, leaveBootloaderDevice(app.expectedInfo.deviceType), codeLeaveBootloader,
+                           fillerWord());
+}
+
+int buildWriteBlockFrame(uint8_t* frame, uint32_t address, const uint8_t* data, uint8_t n)
+{
+    const PacketKey key = pickPacketKey();
+    const int words = 4 * ((n + 3) / 4);
+    return buildFrame(frame, key, FrameFields{app.expectedInfo.deviceType, codeWriteBlock, n, address}, data, words,
+                      1);
+}
+
+bool sendIdentify()
+{
+    uint8_t frame[frameBufferSize];
+    return writeBytes(frame, buildIdentifyFrame(frame));
+}
+
+bool sendResetSettings()
+{
+    uint8_t frame[frameBufferSize];
+    return writeBytes(frame, buildResetSettingsFrame(frame));
+}
+
+bool sendResetDevice()
+{
+    uint8_t frame[frameBufferSize];
+    return writeBytes(frame, buildResetDeviceFrame(frame));
+}
+
+bool sendLeaveBootloader()
+{
+    uint8_t frame[frameBufferSize];
+    return writeBytes(frame, buildLeaveBootloaderFrame(frame));
+}
+
+bool sendWriteBlock(uint32_t address, const uint8_t* data, uint8_t n)
+{
+    if (n < 1 || n > maxBlockLength)
+        return false;
+    uint8_t frame[frameBufferSize];
+    return writeBytes(frame, buildWriteBlockFrame(frame, address, data, n));
+}
+
+int readReply()
+{
+    uint8_t frame[frameBufferSize];
+    int count = 0;
+    if (!readBytes(frame, maxFrameLength, &count))
+        return replyNone;
+    if (!parseReply(frame, count))
+        return replyNone;
+    const LinkReply& reply = app.linkReply;
+    const int status = decodeDeviceInfo(reply.code, reply.data, frameDataCount(reply.count, count));
+    return status & 0xFF;
+}
+
+int prepareFlashBlock(uint8_t* buffer, uint8_t n)
+{
+    const int padded = 4 * ((n + 3) / 4);
+    for (int i = n; i < padded; ++i)
+        buffer[i] = 0xFF;
+    for (int o = 0; o < padded; o += 4) {
+        uint8_t b0 = buffer[o], b1 = buffer[o + 1];
+        buffer[o] = buffer[o + 3];
+        buffer[o + 1] = buffer[o + 2];
+        buffer[o + 2] = b1;
+        buffer[o + 3] = b0;
+    }
+    return padded;
+}
+
+bool writeFlashBlock(uint32_t address, uint8_t* buffer, uint8_t n)
+{
+    if (n < 1 || n > maxBlockLength) {
+        appendLog(texts().logRecordingInterrupted);
+        return false;
+    }
+    prepareFlashBlock(buffer, n);
+    sendWriteBlock(address, buffer, n);
+    int status = replyNone;
+    for (int attempt = 0; attempt < flashAckAttempts && status == replyNone; ++attempt) {
+        sleepMs(ackPollMs);
+        status = readReply();
+    }
+    if (status == replyAcknowledged)
+        return true;
+    appendLog(texts().logRecordingInterrupted);
+    return false;
+}

@@ -1,0 +1,50 @@
+// Runs in a program built with other resources than the updater's: a packed
+// image whose text has no configuration records, and an empty configuration
+// text. On Windows they are real resources of this .exe.
+#include <gtest/gtest.h>
+
+#include "app/app_state.h"
+#include "image/resources.h"
+#include "image/start_up_load.h"
+#include "tests/image/device_info_listing.h"
+#include "ui/headless/headless_window.h"
+
+namespace {
+
+class StartUpFaults : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetAppState();
+        headlessReset();
+    }
+};
+
+TEST_F(StartUpFaults, TheResourcesAreThereAndAsBuilt)
+{
+    uint32_t size = 12345;
+    const uint8_t* image = loadResourceBytes(imageResourceId, imageResourceType, &size);
+    ASSERT_NE(image, nullptr);
+    EXPECT_GT(size, 0u);
+
+    size = 12345;
+    EXPECT_NE(loadResourceBytes(configResourceId, configResourceType, &size), nullptr);
+    EXPECT_EQ(size, 0u) << "the configuration resource is empty";
+}
+
+TEST_F(StartUpFaults, ImageWithoutConfigurationRecordsFailsQuietly)
+{
+    EXPECT_FALSE(loadImageAtStart());
+    // The image itself unpacks: no message box of the unpacker.
+    EXPECT_TRUE(headlessMessages().empty());
+    EXPECT_EQ(deviceInfoListing(app.expectedInfo), deviceInfoListing(DeviceInfo{})) << "expectedInfo must stay zero";
+}
+
+TEST_F(StartUpFaults, EmptyConfigurationFailsAndLeavesTheSettingOff)
+{
+    EXPECT_FALSE(loadAppConfig());
+    EXPECT_FALSE(app.resetSettingsDefault);
+    EXPECT_TRUE(headlessMessages().empty());
+}
+
+}  // namespace

@@ -1,0 +1,40 @@
+// What an Intel HEX text puts into memory: address → byte, with extended
+// linear address records, for comparing a reader's flash with an image.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+
+inline int hexNibble(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// Reads records from `from` on (CR LF or LF ends) until the end-of-file record.
+inline std::map<uint32_t, uint8_t> hexToMemory(const std::string& text, size_t from = 0)
+{
+    std::map<uint32_t, uint8_t> memory;
+    uint32_t upper = 0;
+    size_t at = text.find(':', from);
+    while (at != std::string::npos && at + 11 <= text.size()) {
+        auto byteAt = [&](size_t pos) { return static_cast<uint8_t>(hexNibble(text[pos]) << 4 | hexNibble(text[pos + 1])); };
+        const int length = byteAt(at + 1);
+        const uint32_t address = static_cast<uint32_t>(byteAt(at + 3) << 8 | byteAt(at + 5));
+        const int type = byteAt(at + 7);
+        if (type == 1)
+            break;
+        if (type == 4)
+            upper = static_cast<uint32_t>(byteAt(at + 9) << 8 | byteAt(at + 11)) << 16;
+        if (type == 0)
+            for (int k = 0; k < length; ++k)
+                memory[upper + address + static_cast<uint32_t>(k)] = byteAt(at + 9 + 2 * static_cast<size_t>(k));
+        at = text.find(':', at + 1);
+    }
+    return memory;
+}

@@ -1,0 +1,141 @@
+// Drives the portable workflow the way the window would (countdown ticks,
+// START, timer 2, close) over the headless window layer, against the reader
+// simulator on a real pseudo-terminal.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/system.h"
+#include "image/posix/resource_blobs.h"
+#include "image/resources.h"
+#include "image/start_up_load.h"
+#include "ports/port_access.h"
+#include "ports/posix/posix_ports.h"
+#include "tests/image/hex_text.h"
+#include "tests/support/hex_memory.h"
+#include "tests/support/posix/sim_process.h"
+#include "ui/cp1251.h"
+#include "ui/headless/headless_window.h"
+#include "ui/main_window_commands.h"
+#include "ui/reports.h"
+#include "ui/text_table.h"
+#include "workflow/shutdown.h"
+#include "workflow/update_job.h"
+
+// A small image: 124 bytes of bootloader records, then the identity
+// records and the version record streamed from 0x08004800 and 0x08005400.
+inline std::string smallImage(uint32_t deviceType = 0x0C01, uint32_t version = 0x0105, int extraRecords = 3)
+{
+    std::string text;
+    text += hexRecord(0, {0x08, 0x00}, 4);                                      // 16
+    text += hexRecord(0x0000, std::vector<uint8_t>(16, 0x11));                   // 44
+    text += hexRecord(0x0010, std::vector<uint8_t>(16, 0x22));                   // 44
+    text += hexRecord(0x0020, std::vector<uint8_t>(4, 0x33));                    // 20
+    EXPECT_EQ(text.size(), 124u);
+    text += hexRecord(0, {0x08, 0x00}, 4);
+    text += hexRecord(0x4800, wordsLittleEndian({12345678, 0x0A000001, deviceType, 0x00010203}));
+    text += hexRecord(0x4810, wordsLittleEndian({0x1234ABCD, 0x08000000, 0x08040000, 0x08080000}));
+    text += hexRecord(0x4820, wordsLittleEndian({0x08081000, 0x44444444, 0x55555555, 0x66666666}));
+    text += hexRecord(0, {0x08, 0x00}, 4);
+    text += hexRecord(0x5400, wordsLittleEndian({version, 0x77777777, 0x88888888, 0x99999999}));
+    for (int i = 0; i < extraRecords; ++i) {
+        std::vector<uint8_t> data(16);
+        for (int k = 0; k < 16; ++k)
+            data[static_cast<size_t>(k)] = static_cast<uint8_t>(i * 16 + k);
+        text += hexRecord(static_cast<uint16_t>(0x5410 + 16 * i), data);
+    }
+    text += hexRecord(0, {}, 1);
+    return text;
+}
+
+class WorkflowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        removeResourceOverrides();
+        resetAppState();
+        headlessReset();
+        headlessSetQuestionPolicy(nullptr);
+        app.language = languageEnglish;
+        applyTexts();
+        ASSERT_TRUE(loadImageAtStart());
+        ASSERT_TRUE(loadAppConfig());
+    }
+
+    void TearDown() override
+    {
+        closePort();
+        removeResourceOverrides();
+        posixUseSystemPorts();
+    }
+
+    // Makes the program carry another image text (LF line ends) and reloads it.
+    void carryImage(const std::string& text)
+    {
+        packed_ = packText(text);
+        overrideResourceBlob(imageResourceId, imageResourceType, packed_.data(),
+                             static_cast<uint32_t>(packed_.size()));
+        app.expectedInfo = DeviceInfo{};
+        ASSERT_TRUE(loadImageAtStart());
+    }
+
+    void carryConfig(const std::string& text)
+    {
+        config_ = text;
+        overrideResourceBlob(configResourceId, configResourceType,
+                             reinterpret_cast<const uint8_t*>(config_.data()), static_cast<uint32_t>(config_.size()));
+        app.resetSettingsDefault = false;
+        ASSERT_TRUE(loadAppConfig());
+    }
+
+    // Start-up as the window does it: header, disabled window, countdown, search.
+    void startUpAndSearch(const std::vector<std::string>& ports)
+    {
+        posixUsePortPaths(ports);
+        printHeader();
+        enableControl(Control::mainWindow, false);
+        runCountdown();
+    }
+
+    // SEARCH pressed.
+    void searchAgain()
+    {
+        searchCommand();
+        runCountdownTicks();
+    }
+
+    void runCountdown()
+    {
+        startCountdown();
+        runCountdownTicks();
+    }
+
+    // The ticks of timer 1, without the 10 ms between them.
+    void runCountdownTicks()
+    {
+        for (int tick = 0; tick < 100 && headlessTimerPeriod(1) != 0; ++tick)
+            countdownTick();
+        EXPECT_EQ(headlessTimerPeriod(1), 0u) << "the countdown did not end after 100 ticks";
+    }
+
+    // START, then timer 2's tick once the worker armed it.
+    void runUpdateJob()
+    {
+        startUpdateJob();
+        for (int wait = 0; wait < 12000 && headlessTimerPeriod(2) == 0; ++wait)
+            sleepMs(10);
+        ASSERT_NE(headlessTimerPeriod(2), 0u) << "the job never finished";
+        onJobTimer();
+        EXPECT_EQ(headlessTimerPeriod(2), 0u);
+    }
+
+    static bool enabled(Control c) { return headlessControl(c).enabled; }
+    static bool checked(Control c) { return headlessControl(c).checked; }
+    static std::string log() { return cp1251ToUtf8(headlessLog().c_str()); }
+
+    std::vector<uint8_t> packed_;
+    std::string config_;
+};

@@ -1,0 +1,153 @@
+// The main window: its class, its ten controls and the window procedure,
+// which only hands commands, timers and colour requests to the portable
+// commands of the program.
+#include "ui/win32/main_window.h"
+
+#include "app/app_state.h"
+#include "resources/resource_ids.h"
+#include "ui/main_window_commands.h"
+#include "ui/option_controls.h"
+#include "ui/text_table.h"
+#include "workflow/shutdown.h"
+#include "workflow/update_job.h"
+
+Win32Window win;
+
+namespace {
+
+HWND createChild(Control control, const wchar_t* windowClass, int id, int x, int y, int width, int height,
+                 DWORD style, const char* text)
+{
+    wchar_t wide[wideTextSize];
+    widen(text, wide, wideTextSize);
+    HWND child = CreateWindowExW(0, windowClass, wide, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
+                                 mainWindow(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 win.instance, nullptr);
+    win.windows[static_cast<int>(control)] = child;
+    return child;
+}
+
+void runCommand(int id)
+{
+    switch (id) {
+    case commandQuit:
+        // The default handling of WM_CLOSE destroys the window: WM_DESTROY.
+        SendMessageW(mainWindow(), WM_CLOSE, 0, 0);
+        break;
+    case commandRussian:
+        switchLanguage(languageRussian);
+        break;
+    case commandEnglish:
+        switchLanguage(languageEnglish);
+        break;
+    case commandAbout:
+        showAboutBox();
+        break;
+    case searchButtonId:
+        searchCommand();
+        break;
+    case updateOptionId:
+        chooseUpdateOption();
+        break;
+    case resetOptionId:
+        chooseResetOption();
+        break;
+    case startButtonId:
+        startUpdateJob();
+        break;
+    default:  // the Help item, the labels, the list and the console
+        break;
+    }
+}
+
+}  // namespace
+
+bool createMainWindow(HINSTANCE instance)
+{
+    win.instance = instance;
+    win.guiThread = GetCurrentThreadId();
+
+    WNDCLASSW windowClass{};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = mainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(FLINTWELL_ICON_WINDOW));
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.lpszClassName = mainWindowClass;
+    if (RegisterClassW(&windowClass) == 0)
+        return false;
+
+    wchar_t title[wideTextSize];
+    widen(texts().windowTitle, title, wideTextSize);
+    // System menu and minimise box only: no maximise box, no sizing border.
+    // An overlapped window always has its caption.
+    const DWORD style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - mainWindowWidth / 2;
+    const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - mainWindowHeight / 2;
+    HWND window = CreateWindowExW(0, mainWindowClass, title, style, x, y, mainWindowWidth, mainWindowHeight,
+                                  nullptr, nullptr, instance, nullptr);
+    win.windows[static_cast<int>(Control::mainWindow)] = window;
+    return window != nullptr;
+}
+
+void createControls()
+{
+    const TextTable& t = texts();
+    buildMenus();
+
+    EnableWindow(createChild(Control::portList, L"Combobox", portListId, 10, 10, 235, 100, CBS_DROPDOWNLIST, ""),
+                 FALSE);
+    EnableWindow(createChild(Control::searchButton, L"Button", searchButtonId, 260, 10, 140, 40, BS_PUSHBUTTON,
+                             t.captionSearch),
+                 FALSE);
+    createChild(Control::idLabel, L"Static", 0, 10, 45, 240, 20, SS_LEFT, "ID: 0; 0;");
+    createLogConsole();
+    createProgressBar();
+    // Check boxes that do not toggle themselves: the commands choose.
+    createChild(Control::updateOption, L"Button", updateOptionId, 10, 570, 15, 15, BS_CHECKBOX, "");
+    createChild(Control::updateOptionLabel, L"Static", updateOptionLabelId, 30, 570, 200, 20, SS_LEFT,
+                t.captionUpdate);
+    createChild(Control::resetOption, L"Button", resetOptionId, 10, 595, 15, 15, BS_CHECKBOX, "");
+    createChild(Control::resetOptionLabel, L"Static", resetOptionLabelId, 30, 595, 250, 40, SS_LEFT,
+                t.captionUpdateReset);
+    setOptionControls(false, false);
+    EnableWindow(createChild(Control::startButton, L"Button", startButtonId, 260, 570, 140, 40, BS_PUSHBUTTON,
+                             t.captionStart),
+                 FALSE);
+}
+
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        // Only the identifier counts: every notification is the command.
+        runCommand(LOWORD(wParam));
+        break;
+    case WM_TIMER:
+        if (wParam == countdownTimer)
+            countdownTick();
+        else if (wParam == jobTimer)
+            onJobTimer();
+        break;
+    case WM_CTLCOLOREDIT:
+        if (reinterpret_cast<HWND>(lParam) == windowOf(Control::logConsole))
+            return consoleColours(reinterpret_cast<HDC>(wParam));
+        break;
+    case WM_RBUTTONUP:
+        showQuitPopup(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        break;
+    case WM_DESTROY:
+        shutdown();
+        break;
+    case startTimerMessage:
+        SetTimer(window, wParam, static_cast<UINT>(lParam), nullptr);
+        break;
+    case stopTimerMessage:
+        KillTimer(window, wParam);
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}

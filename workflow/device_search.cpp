@@ -1,0 +1,199 @@
+#include "workflow/device_search.h"
+
+#include <cstdio>
+
+#include "app/app_state.h"
+#include "app/system.h"
+#include "link/bootloader_commands.h"
+#include "link/bootloader_switch.h"
+#include "ports/port_access.h"
+#include "ports/port_list.h"
+#include "ports/usb_lookup.h"
+#include "ui/option_controls.h"
+#include "ui/reports.h"
+#include "ui/text_table.h"
+#include "ui/window.h"
+#include "workflow/update_decision.h"
+
+namespace {
+
+constexpr uint32_t baudRate = 19200;
+constexpr int maxProbedPorts = 50;
+constexpr int statusFits = 240;
+const char separator[] = "\r\n------------------------------------------------";
+
+void foundEnding()
+{
+    selectPortInList(app.portName);
+    enableControl(Control::portList, false);
+    enableControl(Control::searchButton, false);
+    appendLog(texts().logDeviceFound);
+    printDeviceReport(app.portName);
+    if (!decideUpdate()) {
+        app.lastSearch = SearchOutcome::foundDeclined;
+        return;
+    }
+    if (app.resetSettingsDefault)
+        setOptionControls(false, true);
+    else
+        setOptionControls(true, false);
+    enableControl(Control::startButton, true);
+    app.lastSearch = SearchOutcome::foundOffered;
+}
+
+void notFoundEnding()
+{
+    enableControl(Control::portList, true);
+    enableControl(Control::searchButton, true);
+    appendLog(texts().logDeviceNotFound);
+    appendLog("\r\n");
+    appendLog("\r\n");
+    appendLog(separator);
+    app.lastSearch = SearchOutcome::notFound;
+}
+
+}  // namespace
+
+UsbIdStrings formatUsbIds(uint32_t vidPid)
+{
+    UsbIdStrings ids;
+    const unsigned vid = vidPid >> 16;
+    const unsigned pid = vidPid & 0xFFFF;
+    snprintf(ids.vidUpper, sizeof ids.vidUpper, "%04X", vid);
+    snprintf(ids.pidUpper, sizeof ids.pidUpper, "%04X", pid);
+    snprintf(ids.vidLower, sizeof ids.vidLower, "%04x", vid);
+    snprintf(ids.pidLower, sizeof ids.pidLower, "%04x", pid);
+    return ids;
+}
+
+bool findImageUsbPort()
+{
+    const UsbIdStrings ids = formatUsbIds(app.expectedInfo.vidPid);
+    return findUsbPort(app.portName, ids.vidUpper, ids.pidUpper, "0200", ids.vidLower, ids.pidLower, "0200");
+}
+
+void searchDevice()
+{
+    if (!fillPortList()) {
+        portListClear();
+        portListAppend("");
+        portListSelect(0);
+        appendLog(texts().logNoComPorts);
+        enableControl(Control::portList, true);
+        enableControl(Control::searchButton, true);
+        appendLog("\r\n");
+        appendLog(separator);
+        app.lastSearch = SearchOutcome::noPorts;
+        return;
+    }
+    sortPortList();
+
+    bool found;
+    switch (app.expectedInfo.deviceType) {
+    case deviceTypeKru:
+    case deviceTypeKrm:
+        found = searchAllPorts();
+        break;
+    case deviceTypeUsbMain:
+    case deviceTypeUsbPwr:
+        switchUsbReader();
+        found = searchUsbPort();
+        break;
+    default:
+        found = searchUsbPort();
+        break;
+    }
+    if (found)
+        foundEnding();
+    else
+        notFoundEnding();
+}
+
+bool searchAllPorts()
+{
+    sleepMs(500);
+    appendLog(texts().logSearching);
+    const int n = portListCount();
+    setProgressRange(static_cast<unsigned>(n));
+    // Each close rebuilds the list; the walk keeps n and reads entry i anew.
+    for (int i = 0; i < n && i < maxProbedPorts; ++i) {
+        appendLog(".");
+        stepProgress();
+        portListText(i, app.portName, portNameSize);
+        if (!openPort(app.portName, baudRate))
+            continue;
+        app.portOpen = true;
+        enableControl(Control::portList, false);
+        if (!switchToBootloader()) {
+            closePort();
+            continue;
+        }
+        sleepMs(60);
+        if (!sendIdentify()) {
+            closePort();
+            continue;
+        }
+        sleepMs(500);
+        if (readReply() == statusFits) {
+            resetProgress();
+            return true;
+        }
+        closePort();
+    }
+    resetProgress();
+    return false;
+}
+
+bool searchUsbPort()
+{
+    sleepMs(500);
+    appendLog(texts().logSearching);
+    setProgressRange(1);
+    appendLog(".");
+    stepProgress();
+    sleepMs(500);
+    if (findImageUsbPort() && openPort(app.portName, baudRate)) {
+        app.portOpen = true;
+        enableControl(Control::portList, false);
+        if (sendIdentify()) {
+            sleepMs(60);
+            if (readReply() == statusFits) {
+                resetProgress();
+                return true;
+            }
+        }
+    }
+    closePort();
+    resetProgress();
+    return false;
+}
+
+void switchUsbReader()
+{
+    if (!findImageUsbPort())
+        return;
+    if (!openPort(app.portName, baudRate))
+        return;
+    app.portOpen = true;
+    appendLog(texts().logSwitchToBootloader);
+    switchToBootloader();
+    sleepMs(60);
+    closePort();
+    // The reader restarts as a bootloader device; give it 3.3 s to come back.
+    setProgressPosition(0);
+    for (int p = 3; p <= 99; p += 3) {
+        setProgressPosition(p);
+        sleepMs(100);
+    }
+    setProgressPosition(0);
+}
+
+void prepareSearch()
+{
+    closePort();
+    setControlText(Control::idLabel, "ID: 0; 0;");
+    clearLog();
+    printHeader();
+    setOptionControls(false, !isChecked(Control::updateOption));
+    enableControl(Control::startButton, false);
+}
