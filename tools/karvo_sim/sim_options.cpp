@@ -123,12 +123,12 @@ bool parseBlockNumber(const char* text, int* block)
     return true;
 }
 
-bool parseFault(const std::string& spec, SimFaults* f)
+bool parseFault(const std::string& text, SimFaults* f)
 {
-    const size_t eq = spec.find('=');
-    const std::string name = spec.substr(0, eq);
+    const size_t eq = text.find('=');
+    const std::string name = text.substr(0, eq);
     const bool hasArg = eq != std::string::npos;
-    const char* arg = hasArg ? spec.c_str() + eq + 1 : "";
+    const char* arg = hasArg ? text.c_str() + eq + 1 : "";
     struct Flag {
         const char* name;
         bool* flag;
