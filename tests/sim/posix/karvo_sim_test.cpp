@@ -19,7 +19,7 @@
 #include "ports/port_access.h"
 #include "ports/posix/posix_ports.h"
 #include "tests/link/link_test_support.h"
-#include "tests/sim/posix/sim_process.h"
+#include "tests/support/posix/child_process.h"
 #include "tests/support/temp_files.h"
 #include "ui/headless/headless_window.h"
 #include "ui/text_table.h"

@@ -1,0 +1,94 @@
+// The console front end as a user or a script runs it: exit statuses, the
+// console text on stderr, the reader's flash afterwards.
+#include <gtest/gtest.h>
+
+#include "tests/support/hex_memory.h"
+#include "tests/support/posix/sim_process.h"
+
+#ifndef FLINTWELL_CLI_PATH
+#error "FLINTWELL_CLI_PATH must name the flintwell-cli program"
+#endif
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string console;  // stderr
+};
+
+CliRun runCli(const std::vector<std::string>& args, int timeoutMs = 60000)
+{
+    ChildProcess cli;
+    EXPECT_TRUE(cli.start(FLINTWELL_CLI_PATH, args));
+    const int status = cli.waitExit(timeoutMs);
+    return {status, cli.errorText()};
+}
+
+}  // namespace
+
+TEST(FlintwellCli, UpdatesTheReaderAndExitsZero)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.ready());
+    const CliRun run = runCli({"--lang", "en", "--yes", "--port", sim.link()});
+    EXPECT_EQ(run.status, 0) << run.console;
+    EXPECT_NE(run.console.find("COM1 = " + sim.link()), std::string::npos);
+    EXPECT_NE(run.console.find(">> Device found:"), std::string::npos);
+    EXPECT_NE(run.console.find("SUCCESSFUL!!!"), std::string::npos);
+    sim.stop();
+    const std::string image = readFile(SAMPLE_FIRMWARE_HEX);
+    // The sample's bootloader records take its first four lines (124 bytes with LF ends).
+    size_t streamStart = 0;
+    for (int line = 0; line < 4; ++line)
+        streamStart = image.find('\n', streamStart) + 1;
+    EXPECT_EQ(hexToMemory(sim.flashHex()), hexToMemory(image, streamStart));
+}
+
+TEST(FlintwellCli, RussianIsTheDefaultAndPrintedAsUtf8)
+{
+    SimProcess sim({"--fault", "silent"});
+    ASSERT_TRUE(sim.ready());
+    const CliRun run = runCli({"--port", sim.link()});
+    EXPECT_EQ(run.status, 4) << run.console;
+    EXPECT_NE(run.console.find("Karvo-7KRM вер.1.05 [сер.01 изм.02  пп.03]"), std::string::npos) << run.console;
+    EXPECT_NE(run.console.find(">> Устройство не найдено!"), std::string::npos);
+}
+
+TEST(FlintwellCli, ExitStatusesTellWhyNothingWasUpdated)
+{
+    {
+        SimProcess sameVersion({"--version", "0x105"});
+        ASSERT_TRUE(sameVersion.ready());
+        const CliRun declined = runCli({"--lang", "en", "--no", "--port", sameVersion.link()});
+        EXPECT_EQ(declined.status, 5) << declined.console;
+        EXPECT_NE(declined.console.find("Firmware versions are the same"), std::string::npos);
+        sameVersion.stop();
+        EXPECT_NE(sameVersion.transcript().find("RX leave bootloader"), std::string::npos)
+            << "the reader was left in its bootloader";
+    }
+    {
+        SimProcess failing({"--fault", "bad-ack=3"});
+        ASSERT_TRUE(failing.ready());
+        const CliRun failed = runCli({"--lang", "en", "--port", failing.link()});
+        EXPECT_EQ(failed.status, 6) << failed.console;
+        EXPECT_NE(failed.console.find("UPDATE FAILED!!!"), std::string::npos);
+    }
+    // No terminal and no answer: the question is answered No.
+    SimProcess newer({"--version", "0x200"});
+    ASSERT_TRUE(newer.ready());
+    EXPECT_EQ(runCli({"--port", newer.link()}).status, 5);
+}
+
+TEST(FlintwellCli, ResetSettingsOnRequestAndUsageErrors)
+{
+    SimProcess sim({"--version", "0x100"});
+    ASSERT_TRUE(sim.ready());
+    const CliRun run = runCli({"--lang", "en", "--reset-settings", "--port", sim.link()});
+    EXPECT_EQ(run.status, 0) << run.console;
+    EXPECT_NE(run.console.find("<< Reset to default settings\r\n>> OK\r\n<< Reset device"), std::string::npos)
+        << run.console;
+
+    EXPECT_EQ(runCli({"--lang", "de"}).status, 1);
+    EXPECT_EQ(runCli({"--bogus"}).status, 1);
+    EXPECT_EQ(runCli({"--help"}).status, 0);
+}

@@ -1,0 +1,169 @@
+// update-benchmark: one whole update of the built-in image against the reader
+// simulator pacing its line at 19200 baud, with the figures that say how
+// close the updater comes to what the protocol allows.
+//
+//   update-benchmark [KARVO_SIM]     (default: karvo-sim next to this program)
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <regex>
+#include <string>
+
+#include "app/app_state.h"
+#include "image/start_up_load.h"
+#include "ports/port_access.h"
+#include "ports/posix/posix_ports.h"
+#include "ui/headless/headless_window.h"
+#include "workflow/update_job.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr double secondsPerByte = 10.0 / 19200.0;  // start, 8 data bits, stop
+constexpr double ackWait = 0.010;                   // before each acknowledgement read
+constexpr double quietGap = 0.060;                  // the pause that ends every read
+constexpr double resetWait = 0.020;                 // before each reset reply
+constexpr int shortRequest = 13;
+
+double cpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+std::string besideThisProgram(const char* name)
+{
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0)
+        return name;
+    std::string path(self, static_cast<size_t>(n));
+    path = path.substr(0, path.rfind('/'));
+    return path.substr(0, path.rfind('/')) + "/tools/" + name;
+}
+
+// Starts the simulator and returns the line it serves ("" on failure).
+std::string startSimulator(const std::string& program, const std::string& folder, pid_t* pid)
+{
+    const std::string link = folder + "/line", transcript = folder + "/transcript.txt";
+    int out[2];
+    if (pipe(out) != 0)
+        return "";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    std::string args[] = {program, "--pace", "--start-in-bootloader", "--pty", link, "--transcript", transcript};
+    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data(),
+                    args[5].data(), args[6].data(), nullptr};
+    const int failed = posix_spawn(pid, program.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    std::string line;
+    char c;
+    while (!failed && read(out[0], &c, 1) == 1 && c != '\n')
+        line += c;
+    close(out[0]);
+    return failed || line.empty() ? "" : link;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string simulator = argc > 1 ? argv[1] : besideThisProgram("karvo-sim");
+    char folderTemplate[] = "/tmp/flintwell-benchmark-XXXXXX";
+    const char* folder = mkdtemp(folderTemplate);
+    if (!folder) {
+        perror("mkdtemp");
+        return 1;
+    }
+    pid_t sim = -1;
+    const std::string line = startSimulator(simulator, folder, &sim);
+    if (line.empty()) {
+        fprintf(stderr, "update-benchmark: cannot start %s\n", simulator.c_str());
+        return 1;
+    }
+
+    resetAppState();
+    headlessReset();
+    app.language = 1;
+    if (!loadImageAtStart() || !loadAppConfig()) {
+        fprintf(stderr, "update-benchmark: the embedded image does not load\n");
+        return 1;
+    }
+    posixUsePortPaths({line});
+    if (!openPort("COM1", 19200)) {
+        fprintf(stderr, "update-benchmark: cannot open %s\n", line.c_str());
+        return 1;
+    }
+    app.portOpen = true;
+
+    const auto wallStart = std::chrono::steady_clock::now();
+    const double cpuStart = cpuSeconds();
+    const bool ok = flashAndReset(false);
+    const double cpu = cpuSeconds() - cpuStart;
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    closePort();
+    kill(sim, SIGTERM);
+    waitpid(sim, nullptr, 0);
+
+    // What crossed the line, from the simulator's transcript.
+    std::ifstream transcript(std::string(folder) + "/transcript.txt");
+    const std::regex block("RX write block .* frame=(\\d+)"), sent("TX .* frame=(\\d+)"), reset("RX reset (device|settings)");
+    long blocks = 0, resets = 0, bytesIn = 0, bytesOut = 0, replies = 0;
+    // The wait before a reply read runs while the request is still on the
+    // line; only what it lasts beyond the request adds to the time.
+    double waitBeyondRequests = 0;
+    auto waitBeyond = [](double wait, long requestBytes) {
+        const double onLine = static_cast<double>(requestBytes) * secondsPerByte;
+        return wait > onLine ? wait - onLine : 0.0;
+    };
+    std::string text;
+    std::smatch m;
+    while (std::getline(transcript, text)) {
+        if (std::regex_search(text, m, block)) {
+            ++blocks;
+            bytesIn += std::stol(m[1]);
+            waitBeyondRequests += waitBeyond(ackWait, std::stol(m[1]));
+        } else if (std::regex_search(text, m, reset)) {
+            ++resets;
+            bytesIn += shortRequest;
+            waitBeyondRequests += waitBeyond(resetWait, shortRequest);
+        } else if (std::regex_search(text, m, sent)) {
+            ++replies;
+            bytesOut += std::stol(m[1]);
+        }
+    }
+    const long bytes = bytesIn + bytesOut;
+    const double lineTime = static_cast<double>(bytes) * secondsPerByte;
+    const double floor = lineTime + static_cast<double>(blocks) * (ackWait + quietGap) +
+                         static_cast<double>(resets) * (resetWait + quietGap);
+    const double sequentialFloor = lineTime + static_cast<double>(blocks + resets) * quietGap + waitBeyondRequests;
+
+    printf("update of the built-in image against karvo-sim --pace (19200 baud)\n");
+    printf("  result:             %s\n", ok ? "SUCCESSFUL" : "FAILED");
+    printf("  wall time:          %.2f s\n", wall);
+    printf("  updater CPU time:   %.3f s (%.1f %% of the wall time)\n", cpu, 100.0 * cpu / wall);
+    printf("  blocks:             %ld (+ %ld reset request%s)\n", blocks, resets, resets == 1 ? "" : "s");
+    printf("  bytes on the line:  %ld (%ld to the reader in requests, %ld back in %ld replies)\n", bytes, bytesIn,
+           bytesOut, replies);
+    printf("  protocol floor:     %.2f s (line time %.2f s + the mandated waits %.2f s)\n", floor, lineTime,
+           floor - lineTime);
+    printf("  wall / floor:       %.3f\n", wall / floor);
+    printf("  sequential floor:   %.2f s (the waits before reading a reply overlap the request's own line time)\n",
+           sequentialFloor);
+    printf("  wall / sequential:  %.3f\n", wall / sequentialFloor);
+    std::string cleanup = std::string("rm -rf ") + folder;
+    if (system(cleanup.c_str()) != 0)
+        fprintf(stderr, "update-benchmark: %s left behind\n", folder);
+    return ok ? 0 : 1;
+}
