@@ -1,6 +1,7 @@
 // Helpers of the link tests: an independent unmasking of a frame and the
 // identity of the project's sample firmware.
 #pragma once
+#include "tests/support/sample_firmware_info.h"
 #include <cstdint>
 #include <vector>
 
@@ -29,23 +30,4 @@ inline std::vector<uint8_t> plainFrame(const uint8_t* frame, int length)
     for (int i = 1; i < length; ++i)
         plain[i] ^= static_cast<uint8_t>(key >> (8 * (3 - (i - 1) % 4)));
     return plain;
-}
-
-inline DeviceInfo sampleFirmwareInfo()
-{
-    DeviceInfo info{};
-    info.interfaceCode = 0x61;
-    info.interfaceVersion = 0x0100;
-    info.interfaceParameter = 128;
-    info.barcode = 12345678;
-    info.cipherId = 0x0A000001;
-    info.deviceType = 0x0C01;
-    info.hardware = 0x00010203;
-    info.softwareVersion = 0x0105;
-    info.vidPid = 0x1234ABCD;
-    info.flashStart = 0x08000000;
-    info.flashEnd = 0x08040000;
-    info.eepromStart = 0x08080000;
-    info.eepromEnd = 0x08081000;
-    return info;
 }
