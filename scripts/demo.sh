@@ -1,23 +1,80 @@
 #!/bin/sh
-# Packs the built-in sample firmware with the image tool, unpacks it again
-# and shows that the text came back byte for byte.
+# The main job, end to end: builds Flintwell.exe and the reader simulator,
+# puts a simulated Karvo-7KRM (firmware 1.04) on a virtual COM port (COM7: a
+# socat pseudo-terminal pair registered in a private Wine prefix) and runs
+# Flintwell.exe under Wine against it.
+#
+# With a display ($DISPLAY) the window opens for you to use: wait for the
+# search, press START (СТАРТ), wait for SUCCESSFUL (УДАЧНО!!!), close it.
+# Without one (a server, CI) a scripted operator does the same under Xvfb:
+# it prints the console text and saves screenshots into build/demo/.
+# Exit status 0 only when the reader received the whole image and
+# acknowledged the reset with the matching data sum.
 set -e
 cd "$(dirname "$0")/.."
+root=$(pwd)
 sh scripts/install-deps.sh
+echo "=== Building (native: image tool, reader simulator; windows: Flintwell.exe)"
 cmake --preset native >/dev/null
-cmake --build --preset native --target flintwell-image >/dev/null
-tool=build/native/tools/flintwell-image
-hex=resources/firmware/karvo7_krm_1_05.hex
-out=build/demo
+cmake --build --preset native --target flintwell-image karvo-sim flintwell-e2e-flash-check >/dev/null
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target Flintwell flintwell-e2e-driver >/dev/null
+
+out="$root/build/demo"
+session="$root/build/gui"
+hex="$root/resources/firmware/karvo7_krm_1_05.hex"
+exe="$root/build/windows/bin/Flintwell.exe"
+export WINEPREFIX="$session/wineprefix"
+export FLINTWELL_WINE_PORTS="$session/wine-ports"
+export DRIVER="$root/build/windows/bin/flintwell-e2e-driver.exe"
+export KARVO_SIM="$root/build/native/tools/karvo-sim"
+export FLASH_CHECK="$root/build/native/tests/e2e/flintwell-e2e-flash-check"
 mkdir -p "$out"
-"$tool" pack "$hex" "$out/firmware.bin"
-"$tool" unpack "$out/firmware.bin" "$out/firmware.hex"
-echo "hex file:     $hex ($(wc -c <"$hex") bytes)"
-echo "packed image: $out/firmware.bin ($(wc -c <"$out/firmware.bin") bytes)"
-echo "unpacked:     $out/firmware.hex ($(wc -c <"$out/firmware.hex") bytes)"
-if cmp -s "$hex" "$out/firmware.hex"; then
-    echo "The unpacked image equals the original byte for byte."
-else
-    echo "The unpacked image differs from the original!" >&2
+
+echo "=== Wine prefix and virtual COM ports ($session)"
+sh scripts/wine-prefix.sh stop "$WINEPREFIX" "$FLINTWELL_WINE_PORTS"
+trap 'sh scripts/wine-prefix.sh stop "$WINEPREFIX" "$FLINTWELL_WINE_PORTS"' EXIT
+sh scripts/wine-prefix.sh start "$WINEPREFIX" "$FLINTWELL_WINE_PORTS"
+sh scripts/wine-fonts.sh "$WINEPREFIX"
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    echo "=== karvo-sim: a Karvo-7KRM with firmware 1.04 on COM7"
+    rm -f "$out/transcript.txt" "$out/flash.hex"
+    "$KARVO_SIM" --tty "$FLINTWELL_WINE_PORTS/com7-peer" --transcript "$out/transcript.txt" \
+        --flash-out "$out/flash.hex" >"$out/sim.out" 2>"$out/sim.err" &
+    sim=$!
+    i=0
+    while [ ! -s "$out/sim.out" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
+    trap 'kill $sim 2>/dev/null || true; sh scripts/wine-prefix.sh stop "$WINEPREFIX" "$FLINTWELL_WINE_PORTS"' EXIT
+    echo "=== Flintwell.exe opens on $DISPLAY. Wait for the search (a few seconds) to print the"
+    echo "    reader, press СТАРТ (START), wait for УДАЧНО!!! (SUCCESSFUL!!!), then close the window."
+    WINEDEBUG=-all wine "$exe" </dev/null >/dev/null 2>&1 || true
+    kill -TERM $sim 2>/dev/null || true
+    wait $sim 2>/dev/null || true
+    if [ -f "$out/flash.hex" ] && grep -q 'sum matches' "$out/transcript.txt" &&
+        "$FLASH_CHECK" "$hex" "$out/flash.hex"; then
+        echo "The simulated reader received the whole image: the update succeeded."
+        exit 0
+    fi
+    echo "The simulated reader was not updated (its transcript: $out/transcript.txt)." >&2
     exit 1
 fi
+
+echo "=== No display: a scripted operator runs the update under Xvfb"
+rm -f "$out"/window-*.png "$out/console.txt"
+status=0
+sh tests/e2e/run_case.sh --name demo --exe "$exe" --case update --flash "$hex" --leave no \
+    --shots "$out" --console-out "$out/console.txt" >"$out/operator.log" || status=$?
+echo "=== The console of Flintwell.exe at the end:"
+tr -d '\r' <"$out/console.txt" 2>/dev/null || echo "(not read)"
+echo
+echo "=== Checks"
+grep -E '^(FAIL|flash check|E2E)' "$out/operator.log" || true
+echo "=== Screenshots"
+ls "$out"/window-*.png 2>/dev/null || echo "(none)"
+if [ $status = 0 ]; then
+    echo "The update succeeded: the simulated reader holds the firmware 1.05 image (all checks in $out/operator.log)."
+else
+    echo "The demo failed: see $out/operator.log and $session/e2e/demo/." >&2
+fi
+exit $status

@@ -16,4 +16,9 @@ for preset in native native-asan windows; do
     echo "=== $preset: tests"
     ctest --preset "$preset" || status=1
 done
+
+# --- fuzzing: every libFuzzer target of tests/fuzz for about 20 s ----------
+echo "=== fuzz: short runs"
+sh scripts/fuzz.sh short || status=1
+# --- end of fuzzing ---------------------------------------------------------
 exit $status

@@ -102,7 +102,9 @@ std::thread answerBox(const wchar_t* title, WPARAM command, std::wstring* text)
     return std::thread([title, command, text] {
         for (int i = 0; i < 500; ++i) {
             HWND box = FindWindowW(L"#32770", title);
-            if (box != nullptr) {
+            // A box is found as soon as it exists, before its controls do:
+            // it is shown once they are all there.
+            if (box != nullptr && IsWindowVisible(box)) {
                 // The text is the box's largest static control.
                 HWND child = nullptr;
                 while ((child = FindWindowExW(box, child, L"Static", nullptr)) != nullptr) {

@@ -1,0 +1,22 @@
+// The end-to-end cases, one function each; main.cpp picks one by name.
+#pragma once
+#include "tests/e2e/driver/operator.h"
+
+// Start-up, device found, START, "SUCCESSFUL!!!", closed by the close box.
+// With englishToo the same again in English after a language switch.
+void caseUpdate(bool englishToo);
+// The update question (the simulator's version equals the image's or is
+// newer) answered Yes (then File > Quit) or No (then the close box).
+void caseQuestion(bool newer, bool answerYes);
+// The language switch both ways, then Quit from the right-button popup.
+void caseLanguage();
+// No device answers; SEARCH repeats the search; File > Quit.
+void caseNotFound();
+// A second start brings the first window forward and ends with 0; after the
+// first switched to English a third start opens a window of its own.
+void caseSecondInstance();
+// A build whose image or configuration is unusable: only message boxes,
+// no window. kind: hex-load, crc-hex-load or appconfig.
+void caseStartFails(const std::wstring& kind);
+// The About box in Russian (closed with OK) and English (the close box).
+void caseAbout();
