@@ -5,6 +5,7 @@
 #   run_case.sh --name NAME --exe FLINTWELL.exe --case "CASE [ARGS]"
 #               [--sim "KARVO-SIM ARGS"] [--no-sim] [--leave yes|no]
 #               [--flash IMAGE.hex] [--shots DIR] [--console-out FILE]
+#               [--timeout SECONDS]
 #
 # --sim       start the simulator with these extra arguments (default: none)
 # --no-sim    no simulator (the case never reaches the ports)
@@ -13,6 +14,11 @@
 # --flash     the reader's flash must equal the image's streamed records and
 #             the reset's data sum must have matched
 # --shots     screenshot requests of the driver are taken into DIR
+# --timeout   the driver's whole run is ended after SECONDS (default 200)
+#
+# The simulator is run by sim_keeper.sh, which also lets the driver restart
+# it with other faults, ask whether COM7 is held open and read the program's
+# Linux figures; --leave and --flash look at the last reader it started.
 #
 # Environment: WINEPREFIX, FLINTWELL_WINE_PORTS (a running prefix with its
 # COM ports, scripts/wine-prefix.sh), DRIVER (flintwell-e2e-driver.exe),
@@ -46,7 +52,7 @@ if [ "${1:-}" = --inside-display ]; then
     exit 0
 fi
 
-name="" exe="" case_args="" sim_args="" use_sim=1 leave="" flash="" shots="" console_out=""
+name="" exe="" case_args="" sim_args="" use_sim=1 leave="" flash="" shots="" console_out="" limit=200
 while [ $# -gt 0 ]; do
     case $1 in
     --name) name=$2; shift 2 ;;
@@ -58,6 +64,7 @@ while [ $# -gt 0 ]; do
     --flash) flash=$2; shift 2 ;;
     --shots) shots=$2; shift 2 ;;
     --console-out) console_out=$2; shift 2 ;;
+    --timeout) limit=$2; shift 2 ;;
     *) echo "run_case.sh: unknown argument $1" >&2; exit 2 ;;
     esac
 done
@@ -90,31 +97,34 @@ drain() {
     return 0
 }
 
-sim_pid=""
+keeper_pid=""
 if [ $use_sim = 1 ]; then
     [ -x "${KARVO_SIM:-}" ] || { echo "FAIL karvo-sim is missing (${KARVO_SIM:-unset}): build the native preset first"; exit 1; }
     [ -e "$ports/com7-peer" ] || { echo "FAIL no COM7 peer in $ports: the COM port fixture is not running"; exit 1; }
-    drain
-    # shellcheck disable=SC2086
-    "$KARVO_SIM" --tty "$ports/com7-peer" --transcript "$work/transcript.txt" --flash-out "$work/flash.hex" \
-        $sim_args >"$work/sim.out" 2>"$work/sim.err" &
-    sim_pid=$!
+    sh "$(dirname "$0")/sim_keeper.sh" "$work" "$ports" "$sim_args" >"$work/keeper.log" 2>&1 &
+    keeper_pid=$!
     i=0
-    while [ ! -s "$work/sim.out" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
-    [ -s "$work/sim.out" ] || { echo "FAIL karvo-sim did not start: $(cat "$work/sim.err")"; kill "$sim_pid" 2>/dev/null; exit 1; }
+    while [ ! -f "$work/sim.answer" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+    if ! grep -qx 1 "$work/sim.answer" 2>/dev/null; then
+        echo "FAIL karvo-sim did not start: $(cat "$work/sim.answer" "$work/keeper.log" 2>/dev/null)"
+        touch "$work/keeper.stop"
+        wait "$keeper_pid"
+        exit 1
+    fi
+    rm -f "$work/sim.answer"
 fi
 stop_sim() {
-    if [ -n "$sim_pid" ]; then
-        kill -TERM "$sim_pid" 2>/dev/null
-        wait "$sim_pid" 2>/dev/null
-        sim_pid=""
+    if [ -n "$keeper_pid" ]; then
+        touch "$work/keeper.stop"
+        wait "$keeper_pid" 2>/dev/null
+        keeper_pid=""
     fi
 }
 trap 'stop_sim' EXIT
 trap 'exit 1' INT TERM
 
 [ -n "$shots" ] && mkdir -p "$shots" && rm -f "$shots"/*.request
-set -- "$DRIVER" $case_args --exe "$exe" --result "$work/result.txt"
+set -- "$DRIVER" $case_args --exe "$exe" --result "$work/result.txt" --work "$work"
 [ -n "$shots" ] && set -- "$@" --shots "$(cd "$shots" && pwd)"
 [ -n "$console_out" ] && set -- "$@" --console-out "$console_out"
 
@@ -123,7 +133,7 @@ set -- "$DRIVER" $case_args --exe "$exe" --result "$work/result.txt"
 attempt=1
 while :; do
     rm -f "$work/driver.done" "$work/result.txt"
-    timeout 200 xvfb-run -a -s "-screen 0 1024x768x24" \
+    timeout "$limit" xvfb-run -a -s "-screen 0 1024x768x24" \
         sh "$0" --inside-display "$work" "$shots" "flintwell-e2e-$name" "$@" >"$work/driver.log" 2>&1
     if [ -f "$work/result.txt" ] || [ $attempt -ge 3 ] || ! grep -q "Xvfb failed to start" "$work/driver.log"; then
         break
@@ -143,8 +153,12 @@ tail -n 1 "$work/result.txt" 2>/dev/null | grep -q '^RESULT PASS'
 check $? "driver: every check of the case passed"
 
 if [ $use_sim = 1 ]; then
-    leaves=$(grep -c 'RX leave bootloader' "$work/transcript.txt")
-    last_rx=$(grep 'RX ' "$work/transcript.txt" | tail -n 1)
+    last=$(cat "$work/sim.current" 2>/dev/null || echo 1)
+    suffix=""
+    [ "$last" -gt 1 ] && suffix="-$last"
+    transcript="$work/transcript$suffix.txt"
+    leaves=$(grep -c 'RX leave bootloader' "$transcript")
+    last_rx=$(grep 'RX ' "$transcript" | tail -n 1)
     case $leave in
     yes)
         [ "$leaves" = 1 ] && echo "$last_rx" | grep -q 'RX leave bootloader'
@@ -156,11 +170,11 @@ if [ $use_sim = 1 ]; then
         ;;
     esac
     if [ -n "$flash" ]; then
-        "$FLASH_CHECK" "$flash" "$work/flash.hex"
+        "$FLASH_CHECK" "$flash" "$work/flash$suffix.hex"
         check $? "the reader's flash holds exactly the image's streamed records"
-        grep -q 'RX reset device (0xF3).*sum matches' "$work/transcript.txt"
+        grep -q 'RX reset device (0xF3).*sum matches' "$transcript"
         check $? "the reset carried the data sum that the reader received" \
-            "$(grep 'RX reset device' "$work/transcript.txt")"
+            "$(grep 'RX reset device' "$transcript")"
     fi
 fi
 

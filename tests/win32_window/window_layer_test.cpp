@@ -51,9 +51,8 @@ protected:
 
 std::wstring textOf(HWND window)
 {
-    wchar_t text[8192];
-    text[0] = L'\0';
-    GetWindowTextW(window, text, 8192);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
@@ -293,6 +292,23 @@ TEST_F(RealWindow, AppendLogContinuesOrStartsLinesAndConvertsCyrillic)
     clearLog();
     appendLog(longText.c_str());
     EXPECT_EQ(textOf(console), longWide);
+    clearLog();
+}
+
+TEST_F(RealWindow, ALongSessionsLogIsNotCutAtTheEditControlsDefaultLimit)
+{
+    // A dropped line during a block's acknowledgement wait logs up to 500
+    // read-error lines (about 22,000 characters) before the job's result;
+    // the result must still reach the console.
+    HWND console = windowOf(Control::logConsole);
+    clearLog();
+    const char line[] = "\r\n>> Error: Reading from COM port! [5] ";
+    for (int i = 0; i < 1500; ++i)
+        appendLog(line);
+    appendLog("\r\n\t\tUPDATE FAILED!!!");
+    const std::wstring text = textOf(console);
+    EXPECT_EQ(text.size(), 1500 * (sizeof line - 1) + 20);
+    EXPECT_EQ(text.substr(text.size() - 20), L"\r\n\t\tUPDATE FAILED!!!");
     clearLog();
 }
 

@@ -48,12 +48,15 @@ const char simUsage[] =
     "  other-device        identify as another model (0xC00, or 0xC01 for a\n"
     "                      0xC00 reader)\n"
     "  short-identify      identify reply with 40 data bytes instead of 44\n"
+    "  no-identify-reply   confirm the switch, then answer no identify request\n"
     "  no-ack=K            leave block K unacknowledged\n"
     "  bad-ack=K           answer block K with code 0x55 instead of 0xAA\n"
     "  bad-crc=WHICH       spoil the CRC of those replies\n"
     "  even-length=WHICH   send those replies with one more filler byte (even length)\n"
     "  garbage=WHICH       send 4 garbage bytes right before those replies\n"
     "  ack-delay=MS        send every acknowledgement MS milliseconds late\n"
+    "  late-ack=K:MS       hold block K's acknowledgement back MS milliseconds\n"
+    "                      while serving the line (a signal ends the wait)\n"
     "  hang-up=K           after acknowledging block K close the line and exit\n"
     "  no-settings-ack     leave reset settings unacknowledged\n"
     "  no-reset-ack        leave reset device unacknowledged\n"
@@ -137,6 +140,7 @@ bool parseFault(const std::string& text, SimFaults* f)
                  {"echo-cut", &f->echoCut},
                  {"other-device", &f->otherDevice},
                  {"short-identify", &f->shortIdentify},
+                 {"no-identify-reply", &f->noIdentifyReply},
                  {"no-settings-ack", &f->noSettingsAck},
                  {"no-reset-ack", &f->noResetAck}};
     for (const Flag& flag : flags)
@@ -157,6 +161,15 @@ bool parseFault(const std::string& text, SimFaults* f)
         if (!parseNumber(arg, &ms) || ms > 600000)
             return false;
         f->ackDelayMs = static_cast<int>(ms);
+        return true;
+    }
+    if (name == "late-ack") {
+        uint32_t values[2] = {};
+        if (!parseNumbers(arg, values, 2) || values[0] == 0 || values[0] > 0x7FFFFFFF || values[1] == 0 ||
+            values[1] > 600000)
+            return false;
+        f->lateAckBlock = static_cast<int>(values[0]);
+        f->lateAckMs = static_cast<int>(values[1]);
         return true;
     }
     if (name == "bad-crc")

@@ -21,10 +21,13 @@ struct SimFaults {
     bool echoCut;
     bool otherDevice;
     bool shortIdentify;
+    bool noIdentifyReply;
     int noAckBlock;   // 0 for none
     int badAckBlock;  // 0 for none
     int hangUpBlock;  // 0 for none
     int ackDelayMs;
+    int lateAckBlock;  // 0 for none
+    int lateAckMs;
     bool noSettingsAck;
     bool noResetAck;
     ReplySelector badCrc;

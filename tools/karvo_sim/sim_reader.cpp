@@ -128,6 +128,19 @@ void sendReply(SimReader* r, ReplyKind kind, int block, uint8_t code, const uint
         remarks += " bad-crc";
     }
     at += length;
+    char line[256];
+    if (kind == ReplyKind::block && f.lateAckBlock != 0 && block == f.lateAckBlock) {
+        // Held back while the line is served on: the updater's wait for
+        // it runs its course, and a stop signal is not delayed.
+        remarks += " late=" + std::to_string(f.lateAckMs) + "ms";
+        snprintf(line, sizeof line, "TX %s (0x%02X) device=0x%08X count=%d frame=%d%s%s", what, code, fields.device,
+                 count, length, details.c_str(), remarks.c_str());
+        r->held.assign(out, out + at);
+        r->heldDueUs = monotonicUs() + f.lateAckMs * 1000LL;
+        r->heldNote = line;
+        note(r, "-- %s of block %d held back %d ms", what, block, f.lateAckMs);
+        return;
+    }
     if (!writeOutput(r->line, out, at)) {
         note(r, "-- the line is gone while sending %s", what);
         r->lineGone = true;
@@ -135,6 +148,18 @@ void sendReply(SimReader* r, ReplyKind kind, int block, uint8_t code, const uint
     }
     note(r, "TX %s (0x%02X) device=0x%08X count=%d frame=%d%s%s", what, code, fields.device, count, length,
          details.c_str(), remarks.c_str());
+}
+
+void sendHeldReply(SimReader* r)
+{
+    const std::vector<uint8_t> bytes = r->held;
+    r->held.clear();
+    if (!writeOutput(r->line, bytes.data(), static_cast<int>(bytes.size()))) {
+        note(r, "-- the line is gone while sending a late reply");
+        r->lineGone = true;
+        return;
+    }
+    note(r, "%s", r->heldNote.c_str());
 }
 
 void enterBootloader(SimReader* r)
@@ -200,6 +225,10 @@ void answerIdentify(SimReader* r, const FrameFields& fields)
     note(r, "RX identify (0xF0) device=0x%08X address=0x%08X count=%d", fields.device, fields.address, fields.count);
     DeviceInfo info = r->options->identity;
     const SimFaults& f = r->options->faults;
+    if (f.noIdentifyReply) {
+        note(r, "-- no identify reply");
+        return;
+    }
     if (f.otherDevice)
         info.deviceType = info.deviceType == deviceTypeKru ? deviceTypeKrm : deviceTypeKru;
     uint8_t wire[deviceInfoWireSize];
@@ -432,6 +461,8 @@ void feedReader(SimReader* reader, const uint8_t* bytes, int length)
 
 void idleReader(SimReader* reader)
 {
+    if (!reader->held.empty() && monotonicUs() >= reader->heldDueUs)
+        sendHeldReply(reader);
     if (!reader->inBootloader)
         return;
     if (!reader->pending.empty() && !reader->stallChecked &&
@@ -443,10 +474,16 @@ void idleReader(SimReader* reader)
 
 int readerIdleTimeoutMs(const SimReader* reader)
 {
+    int wait = -1;
+    if (!reader->held.empty()) {
+        const long long left = (reader->heldDueUs - monotonicUs()) / 1000;
+        wait = left > 0 ? static_cast<int>(left) + 1 : 0;
+    }
     if (!reader->inBootloader || reader->pending.empty() || reader->stallChecked)
-        return -1;
+        return wait;
     const long long left = stallMs - (monotonicUs() - reader->lastByteUs) / 1000;
-    return left > 0 ? static_cast<int>(left) + 1 : 1;
+    const int stall = left > 0 ? static_cast<int>(left) + 1 : 1;
+    return wait < 0 || stall < wait ? stall : wait;
 }
 
 void writeFlashOut(const SimReader* reader)

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "tools/karvo_sim/sim_flash.h"
@@ -26,6 +27,9 @@ struct SimReader {
     int blocks;                  // write blocks of this bootloader session
     uint16_t dataSum;            // their data bytes, 16-bit sum
     SimFlash flash;
+    std::vector<uint8_t> held;   // a late acknowledgement not sent yet
+    long long heldDueUs;         // when it goes out
+    std::string heldNote;        // its transcript line
 };
 
 void startReader(SimReader* reader, const SimOptions* options, SimLine* line, FILE* transcript);
@@ -34,7 +38,8 @@ void startReader(SimReader* reader, const SimOptions* options, SimLine* line, FI
 void feedReader(SimReader* reader, const uint8_t* bytes, int length);
 
 // Called when the line has been quiet for a while: a frame start that never
-// completes is given up for a whole frame that stands behind it.
+// completes is given up for a whole frame that stands behind it, and a late
+// acknowledgement whose time has come is sent.
 void idleReader(SimReader* reader);
 
 // How long the main loop may wait for input before idleReader is due (-1: no limit).

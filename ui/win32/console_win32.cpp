@@ -35,6 +35,10 @@ void createLogConsole()
                                    win.instance, nullptr);
     win.windows[static_cast<int>(Control::logConsole)] = console;
     SendMessageW(console, WM_SETFONT, reinterpret_cast<WPARAM>(win.consoleFont), TRUE);
+    // The edit control keeps at most 32,767 characters unless told otherwise,
+    // and a long session (a failing line logs an error for each of 500
+    // attempts) would then lose its last lines, the result among them.
+    SendMessageW(console, EM_SETLIMITTEXT, 0, 0);
 }
 
 LRESULT consoleColours(HDC dc)

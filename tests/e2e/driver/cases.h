@@ -1,5 +1,6 @@
 // The end-to-end cases, one function each; main.cpp picks one by name.
 #pragma once
+#include "tests/e2e/driver/fault_scenarios.h"
 #include "tests/e2e/driver/operator.h"
 
 // Start-up, device found, START, "SUCCESSFUL!!!", closed by the close box.
@@ -20,3 +21,11 @@ void caseSecondInstance();
 void caseStartFails(const std::wstring& kind);
 // The About box in Russian (closed with OK) and English (the close box).
 void caseAbout();
+
+// The fault matrix (cases_faults.cpp, the scenarios in fault_scenarios.cpp):
+// each named scenario with a reader of its own, in one run of the program;
+// afterwards a sound reader is found again and the program quits by File > Quit.
+void caseFaults(const std::vector<std::wstring>& scenarios);
+// Search and update cycles in one run, with the program's handle count and
+// memory after each; fails when they grow after the warm-up.
+void caseSoak(int cycles);

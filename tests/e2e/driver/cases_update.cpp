@@ -1,56 +1,19 @@
 // A whole update through the window, and the update question.
 #include "tests/e2e/driver/cases.h"
+#include "tests/e2e/driver/fault_steps.h"
 #include "ui/win32/main_window.h"
-
-#include <commctrl.h>
 
 namespace {
 
 constexpr int jobTimeoutMs = 120000;
 
-// The console of a search that found the default simulator (1.04) and
-// offered the update.
-std::wstring offeredAfterDots(const Session& s)
-{
-    return foundAfterDots(s, L"1.04") + texts(s).updateRequired + separator;
-}
-
-void expectFoundAndOffered(Session& s, const std::string& when)
-{
-    expectConsole(s, consoleBeforeDots(s), offeredAfterDots(s), when);
-    expectStates(s, statesOffered, when);
-    const std::wstring id = textOf(idLabel(s));
-    expect(id == idLabelOfSimulator, when + ": the ID label " + shown(idLabelOfSimulator), "it reads " + shown(id));
-    const std::wstring port = comboSelection(control(s, portListId));
-    expect(port == L"COM7", when + ": the port list shows COM7", "it shows " + shown(port));
-}
-
 // START, then wait for the job: the window is disabled while it runs and
 // enabled again with the result in the console.
 void runUpdate(Session& s, const std::string& when)
 {
-    const ExpectedTexts& t = texts(s);
-    command(s.window, startButtonId);
-    const bool running = waitUntil([&] { return !IsWindowEnabled(s.window); }, 5000);
-    expect(running, when + ": START disables the window for the job");
-    int highest = 0;
-    const bool done = waitUntil(
-        [&] {
-            bool answered = false;
-            const LRESULT position = sendWithTimeout(progressBar(s), PBM_GETPOS, 0, 0, &answered);
-            if (answered && position > highest)
-                highest = static_cast<int>(position);
-            return IsWindowEnabled(s.window) && consoleText(s).find(banner) != std::wstring::npos;
-        },
-        jobTimeoutMs);
-    expect(done, when + ": the job ends and the window is enabled again",
-           "not within " + std::to_string(jobTimeoutMs / 1000) + " s");
-    expect(highest > 0, when + ": the progress bar moved during the job");
-    const std::wstring after = offeredAfterDots(s) + t.writingFlash + L"\r\n>> OK" + t.resetDevice + L"\r\n>> OK" +
-                               banner + t.successful;
-    expectConsole(s, consoleBeforeDots(s), after, when);
+    runJob(s, when, jobTimeoutMs);
+    expectConsole(s, consoleBeforeDots(s), offeredAfterDots(s) + jobConsole(s, JobEnding::successful, false), when);
     expectStates(s, statesAfterJob, when);
-    expect(sendWithTimeout(progressBar(s), PBM_GETPOS, 0, 0) == 0, when + ": the progress bar is back at 0");
 }
 
 }  // namespace

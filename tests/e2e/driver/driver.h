@@ -14,6 +14,7 @@ struct DriverOptions {
     std::wstring resultFile;  // PASS/FAIL lines and the verdict (--result)
     std::wstring shotDir;     // screenshot requests go here (--shots), empty: none
     std::wstring consoleOut;  // the console text, UTF-8, at the end (--console-out)
+    std::wstring workDir;     // the case's work folder, shared with sim_keeper.sh (--work)
     bool attach;              // work a Flintwell.exe that is already running (--attach)
     std::vector<std::wstring> args;  // the case's own arguments
 };

@@ -35,6 +35,14 @@ struct ExpectedTexts {
     const wchar_t* errorHexLoad;
     const wchar_t* errorAppconfigLoad;
     const wchar_t* aboutFirstLines;  // the About text up to the version line
+    // The update job's failures.
+    const wchar_t* recordingInterrupted;
+    const wchar_t* failed;
+    const wchar_t* updateFailed;
+    const wchar_t* resetSettings;
+    const wchar_t* noSettingsResetAck;
+    const wchar_t* noDeviceResetAck;
+    const wchar_t* portWriteError;  // followed by " [error number]"
 };
 
 constexpr const wchar_t* separator = L"\r\n------------------------------------------------";
@@ -88,6 +96,13 @@ inline const ExpectedTexts russianTexts = {
     L"Ошибка: загрузка данных из hex-файла!",
     L"Ошибка: загрузка данных из appconfig-файла!",
     L"Загрузчик:\n\rFlintwell.\n\r\n\rВерсия:   1.00",
+    L"\r\n   > запись прервана",
+    L"\r\n>> Ошибка: Завершилась неудачей!",
+    L"\r\n\tОБНОВЛЕНИЕ ЗАВЕРШИЛОСЬ НЕУДАЧЕЙ!!!",
+    L"\r\n<< Сброс настроек по умолчанию",
+    L"\r\n>> Ошибка: Нет подтверждения сброса настроек!",
+    L"\r\n>> Ошибка: Нет подтверждения сброса устройства!",
+    L"\r\n<< Ошибка: Запись в COM-порт!",
 };
 
 inline const ExpectedTexts englishTexts = {
@@ -135,6 +150,13 @@ inline const ExpectedTexts englishTexts = {
     L"Error: loading data from hex file!",
     L"Error: loading data from appconfig file!",
     L"Loader:\n\rFlintwell.\n\r\n\rVersion:   1.00",
+    L"\r\n   > recording interrupted",
+    L"\r\n>> Error: Failed!",
+    L"\r\n\t\tUPDATE FAILED!!!",
+    L"\r\n<< Reset to default settings",
+    L"\r\n>> Error: No confirmation of reset!",
+    L"\r\n>> Error: No confirmation of device reset!",
+    L"\r\n<< Error: Writing to COM port!",
 };
 
 inline const ExpectedTexts& textsIn(int language)

@@ -11,9 +11,17 @@ DriverOptions options;
 
 namespace {
 
+std::string scenarioList()
+{
+    std::string list;
+    for (const FaultScenario& f : faultScenarios())
+        list += "  " + std::string(f.name) + ": " + f.what + "\n";
+    return list;
+}
+
 const char usage[] =
     "Usage: flintwell-e2e-driver.exe CASE [--exe PATH] [--result FILE] [--shots DIR]\n"
-    "                                [--console-out FILE] [--attach] [ARGS...]\n"
+    "                                [--console-out FILE] [--work DIR] [--attach] [ARGS...]\n"
     "Cases:\n"
     "  update                 start-up, device found, START, SUCCESSFUL, close box\n"
     "  update-both-languages  the same, then again in English (the screenshots)\n"
@@ -23,7 +31,13 @@ const char usage[] =
     "  second-instance        the single-instance rule\n"
     "  start-fails hex-load|crc-hex-load|appconfig   a build that cannot start\n"
     "  about                  the About box in both languages\n"
+    "  fault SCENARIO...      faults of the reader, one after another in one run,\n"
+    "                         each with its own reader; then a sound reader is\n"
+    "                         found again and File > Quit (needs --work)\n"
+    "  soak CYCLES            search and update CYCLES times in one run, with the\n"
+    "                         program's handles and memory after each (needs --work)\n"
     "--attach works the first Flintwell window found instead of starting one.\n"
+    "--work DIR: the case's folder, where sim_keeper.sh takes requests.\n"
     "Paths may be Linux paths (they are read through drive Z:).\n";
 
 int run(const std::wstring& name)
@@ -46,8 +60,14 @@ int run(const std::wstring& name)
         caseStartFails(a[0]);
     else if (name == L"about")
         caseAbout();
+    else if (name == L"fault" && !a.empty() && knownFaultScenarios(a))
+        caseFaults(a);
+    else if (name == L"soak" && a.size() == 1 && _wtoi(a[0].c_str()) >= 1)
+        caseSoak(_wtoi(a[0].c_str()));
     else {
         fputs(usage, stderr);
+        fputs("Fault scenarios:\n", stderr);
+        fputs(scenarioList().c_str(), stderr);
         return 2;
     }
     return finishReport(utf8(name).c_str());
@@ -59,6 +79,8 @@ int wmain(int argc, wchar_t** argv)
 {
     if (argc < 2 || wcscmp(argv[1], L"--help") == 0) {
         fputs(usage, argc < 2 ? stderr : stdout);
+        fputs("Fault scenarios:\n", argc < 2 ? stderr : stdout);
+        fputs(scenarioList().c_str(), argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
     }
     options.program = L"Flintwell.exe";
@@ -75,6 +97,8 @@ int wmain(int argc, wchar_t** argv)
             options.attach = true;
         else if (arg == L"--console-out" && hasValue)
             options.consoleOut = windowsPath(argv[++i]);
+        else if (arg == L"--work" && hasValue)
+            options.workDir = windowsPath(argv[++i]);
         else
             options.args.push_back(arg);
     }

@@ -322,6 +322,24 @@ TEST_F(KarvoSim, AMissingAcknowledgementIsAskedForEveryAttempt)
     EXPECT_TRUE(contains(transcript(), "no acknowledgement of block 1"));
 }
 
+TEST_F(KarvoSim, ASpoiledBlockAcknowledgementIsWaitedOutLikeSilence)
+{
+    // Not a refusal: the wait goes on for every attempt (the window's fault
+    // matrix spoils replies of the short requests instead, to keep it short).
+    flashAckAttempts = 3;
+    for (const char* fault : {"bad-crc=1", "even-length=1", "garbage=1"}) {
+        SCOPED_TRACE(fault);
+        headlessReset();
+        startSim({"--start-in-bootloader", "--fault", fault});
+        uint8_t block[16] = {};
+        const auto start = Clock::now();
+        EXPECT_FALSE(writeFlashBlock(0x08000000, block, 16));
+        EXPECT_GE(msSince(start), 3 * 65);
+        EXPECT_EQ(headlessLog(), "\r\n   > recording interrupted");
+        EXPECT_TRUE(contains(transcript(), "TX ack (0xAA)")) << "the reply was sent";
+    }
+}
+
 TEST_F(KarvoSim, ALateAcknowledgementIsWaitedFor)
 {
     startSim({"--start-in-bootloader", "--fault", "ack-delay=300"});
@@ -330,6 +348,57 @@ TEST_F(KarvoSim, ALateAcknowledgementIsWaitedFor)
     EXPECT_TRUE(writeFlashBlock(0x08000000, block, 8));
     EXPECT_GE(msSince(start), 300);
     EXPECT_EQ(headlessLog(), "");
+}
+
+TEST_F(KarvoSim, ASwitchedReaderThatNeverAnswersIdentifyGivesNoReply)
+{
+    startSim({"--fault", "no-identify-reply"});
+    EXPECT_EQ(switchAndIdentify(), -1) << "the switch is confirmed, the identify request is not answered";
+    EXPECT_EQ(headlessLog(), "");
+    const std::string t = transcript();
+    EXPECT_TRUE(contains(t, "TX echo")) << t;
+    EXPECT_TRUE(contains(t, "RX identify (0xF0)")) << t;
+    EXPECT_TRUE(contains(t, "-- no identify reply")) << t;
+    EXPECT_FALSE(contains(t, "TX identify reply")) << t;
+
+    // Only identify is silent: the bootloader still takes blocks.
+    uint8_t block[16] = {};
+    EXPECT_TRUE(writeFlashBlock(0x08000000, block, 16));
+}
+
+TEST_F(KarvoSim, ALateAcknowledgementOfOneBlockComesWhileTheLineIsServed)
+{
+    startSim({"--start-in-bootloader", "--fault", "late-ack=2:400"});
+    uint8_t block[16] = {};
+    auto start = Clock::now();
+    ASSERT_TRUE(writeFlashBlock(0x08000000, block, 16));
+    EXPECT_LT(msSince(start), 300) << "block 1 is acknowledged on time";
+    start = Clock::now();
+    ASSERT_TRUE(writeFlashBlock(0x08000010, block, 16));
+    const long long late = msSince(start);
+    EXPECT_GE(late, 400);
+    EXPECT_LT(late, 1500);
+
+    // Beyond a shorter wait the block fails; the reader meanwhile answers
+    // other requests, and the held acknowledgement still goes out in the end.
+    flashAckAttempts = 3;
+    startSim({"--start-in-bootloader", "--fault", "late-ack=1:800"});
+    EXPECT_FALSE(writeFlashBlock(0x08000000, block, 16));
+    EXPECT_EQ(headlessLog(), "\r\n   > recording interrupted");
+    EXPECT_EQ(identify(), 240) << "the line is served while the acknowledgement is held";
+    sleepMs(800);
+    EXPECT_EQ(readReply(), 170) << "the held acknowledgement arrives after its time";
+    const std::string t = transcript();
+    EXPECT_TRUE(contains(t, "-- ack of block 1 held back 800 ms")) << t;
+    EXPECT_TRUE(contains(t, "late=800ms")) << t;
+
+    // A stop signal is not held up by a long delay.
+    startSim({"--start-in-bootloader", "--fault", "late-ack=1:60000"});
+    EXPECT_FALSE(writeFlashBlock(0x08000000, block, 16));
+    closePort();
+    start = Clock::now();
+    EXPECT_EQ(sim.stop(), 0);
+    EXPECT_LT(msSince(start), 2000);
 }
 
 TEST_F(KarvoSim, AHangUpFailsTheNextBlockWithAPortError)
@@ -447,14 +516,17 @@ TEST(KarvoSimCommandLine, HelpNamesEveryFaultAndBadOptionsAreRefused)
     ASSERT_TRUE(help.start(KARVO_SIM_PATH, {"--help"}));
     const std::string text = help.readOutput(3000);
     EXPECT_EQ(help.waitExit(3000), 0);
-    for (const char* name : {"silent", "echo-cr-lf", "echo-cut", "other-device", "short-identify", "no-ack=K",
-                             "bad-ack=K", "bad-crc=WHICH", "even-length=WHICH", "garbage=WHICH", "ack-delay=MS",
+    for (const char* name : {"silent", "echo-cr-lf", "echo-cut", "other-device", "short-identify",
+                             "no-identify-reply", "no-ack=K", "bad-ack=K", "bad-crc=WHICH", "even-length=WHICH",
+                             "garbage=WHICH", "ack-delay=MS", "late-ack=K:MS",
                              "hang-up=K", "no-settings-ack", "no-reset-ack", "--pty LINK", "--tty PATH", "--pace",
                              "--flash-out FILE", "--transcript FILE", "--start-in-bootloader"})
         EXPECT_TRUE(contains(text, name)) << name;
 
     for (std::vector<std::string> bad : {std::vector<std::string>{"--pty", "/tmp/x", "--fault", "no-ack"},
                                          std::vector<std::string>{"--pty", "/tmp/x", "--fault", "sleepy"},
+                                         std::vector<std::string>{"--pty", "/tmp/x", "--fault", "late-ack=3"},
+                                         std::vector<std::string>{"--pty", "/tmp/x", "--fault", "late-ack=0:100"},
                                          std::vector<std::string>{"--pty", "/tmp/x", "--type", "twelve"},
                                          std::vector<std::string>{"--flash", "1:2"}}) {
         ChildProcess refused;
