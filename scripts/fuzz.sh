@@ -78,8 +78,8 @@ options_of() {
     esac
 }
 
-# One target: its log in $out/<target>.log, its exit status in
-# $out/<target>.rc, its time in seconds in $out/<target>.time.
+# One target: its log in $out/<target>.log, its time in seconds in
+# $out/<target>.time, and last its exit status in $out/<target>.rc.
 run_one() {
     target=$1
     mkdir -p "$out/corpus/$target" "$out/findings/$target"
@@ -89,8 +89,8 @@ run_one() {
     "$bin/$target" -max_total_time="$seconds" -runs="$runs" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$out/findings/$target/" $(options_of "$target") \
         "$out/corpus/$target" "tests/fuzz/corpus/$target" >"$out/$target.log" 2>&1 || rc=$?
-    echo "$rc" >"$out/$target.rc"
     echo $(($(date +%s) - start)) >"$out/$target.time"
+    echo "$rc" >"$out/$target.rc"
 }
 
 # Executions, cov, ft and corpus size from libFuzzer's final report.
@@ -111,24 +111,38 @@ summarise() {
 
 echo "=== fuzz ($mode): each target ${seconds} s at most$([ "$runs" = -1 ] || echo " or $runs runs"), $parallel at a time"
 overall_start=$(date +%s)
-set -- $targets
-while [ $# -gt 0 ]; do
-    if [ "$parallel" -ge 2 ] && [ $# -ge 2 ]; then
-        run_one "$1" &
-        first=$!
-        run_one "$2" &
-        second=$!
-        wait "$first" || true
-        wait "$second" || true
-        summarise "$1"
-        summarise "$2"
-        shift 2
-    else
-        run_one "$1"
-        summarise "$1"
-        shift
-    fi
-done | tee "$out/summary.txt"
+# A small pool: up to $parallel targets run at once, the next one starting as
+# soon as one ends; the summary lines come in the order the targets end.
+pool() {
+    running=""
+    set -- $targets
+    while [ $# -gt 0 ] || [ -n "$running" ]; do
+        count=0
+        for entry in $running; do
+            count=$((count + 1))
+        done
+        if [ $# -gt 0 ] && [ "$count" -lt "$parallel" ]; then
+            rm -f "$out/$1.rc"
+            run_one "$1" &
+            running="$running $!:$1"
+            shift
+            continue
+        fi
+        still=""
+        for entry in $running; do
+            # A target has ended when its exit status is written.
+            if [ -f "$out/${entry#*:}.rc" ]; then
+                wait "${entry%%:*}" || true
+                summarise "${entry#*:}"
+            else
+                still="$still $entry"
+            fi
+        done
+        running=$still
+        sleep 1
+    done
+}
+pool | tee "$out/summary.txt"
 
 status=0
 for target in $targets; do
