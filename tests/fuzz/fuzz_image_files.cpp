@@ -24,6 +24,7 @@
 #include "image/packed_image.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/fuzz/seal.h"
+#include "tests/image/hex_text.h"
 
 namespace {
 
@@ -56,17 +57,6 @@ std::string readBytes(const std::string& path)
         bytes.append(chunk, n);
     fclose(file);
     return bytes;
-}
-
-std::string withCrLf(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        if (c == '\n')
-            out += '\r';
-        out += c;
-    }
-    return out;
 }
 
 // The hex file's text as the packer stores it: each CR LF pair one LF.

@@ -21,6 +21,7 @@
 #include "link/bootloader_commands.h"
 #include "link/device_info.h"
 #include "link/frame.h"
+#include "tests/image/hex_text.h"
 
 namespace {
 
@@ -93,17 +94,6 @@ std::string bootloaderPart()
         text += line;
     }
     return text;
-}
-
-std::string withCrLf(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        if (c == '\n')
-            out += '\r';
-        out += c;
-    }
-    return out;
 }
 
 Bytes packed(const std::string& text)

@@ -47,6 +47,18 @@ inline std::string withLfLineEnds(const std::string& text)
     return out;
 }
 
+// The text with every LF written as CR LF, as the unpack tool writes it.
+inline std::string withCrLf(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
 inline std::vector<uint8_t> bytesOf(const std::string& text)
 {
     return std::vector<uint8_t>(text.begin(), text.end());

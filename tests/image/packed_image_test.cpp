@@ -13,6 +13,7 @@
 #include "tests/support/temp_files.h"
 #include "ui/headless/headless_window.h"
 #include "ui/text_table.h"
+#include "tests/image/hex_text.h"
 
 namespace {
 
@@ -73,17 +74,6 @@ size_t expectedPackedSize(size_t textLength)
     if (const size_t r = textLength % 128)
         size += r + (4 - ((r + 2) % 4)) + 3;
     return size;
-}
-
-std::string withCrLf(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        if (c == '\n')
-            out += '\r';
-        out += c;
-    }
-    return out;
 }
 
 }  // namespace
