@@ -22,6 +22,7 @@
 #include "link/device_info.h"
 #include "link/frame.h"
 #include "tests/image/hex_text.h"
+#include "tests/support/sample_firmware_info.h"
 
 namespace {
 
@@ -118,25 +119,6 @@ std::string configText(bool dataAfterIdentity)
         text += lineAt(":10483000") + lineAt(":10484000");
     text += lineAt(":10540000") + lineAt(":10541000") + endOfFile;
     return text;
-}
-
-DeviceInfo sampleInfo()
-{
-    DeviceInfo info{};
-    info.interfaceCode = 0x61;
-    info.interfaceVersion = 0x0100;
-    info.interfaceParameter = 128;
-    info.barcode = 12345678;
-    info.cipherId = 0x0A000001;
-    info.deviceType = 0x0C01;
-    info.hardware = 0x00010203;
-    info.softwareVersion = 0x0105;
-    info.vidPid = 0x1234ABCD;
-    info.flashStart = 0x08000000;
-    info.flashEnd = 0x08040000;
-    info.eepromStart = 0x08080000;
-    info.eepromEnd = 0x08081000;
-    return info;
 }
 
 // One reply as the fuzz_reply input carries it: its length byte, then it.
@@ -242,7 +224,7 @@ void replySeeds()
 {
     const std::string t = "fuzz_reply";
     const Bytes ack = reply(codeAcknowledge, {}, 0);
-    const DeviceInfo info = sampleInfo();
+    const DeviceInfo info = sampleFirmwareInfo();
     DeviceInfo other = info;
     other.hardware = 0x01010203;  // bits 24-31 take part in the match
     DeviceInfo changed = info;
