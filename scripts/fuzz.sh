@@ -3,10 +3,12 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer) and fails when any of them
 # finds a crash, a sanitizer report, a failed check, a leak or a hang.
 #
-#   sh scripts/fuzz.sh short            each target for about 20 s, one after
-#                                       the other (the run of test-all.sh)
+#   sh scripts/fuzz.sh short            each target for about 20 s (the run
+#                                       of test-all.sh; about 2 minutes)
 #   sh scripts/fuzz.sh long [SECONDS]   each target until 10 million runs or
-#                                       SECONDS (default 1800), two at a time
+#                                       SECONDS (default 1800)
+#
+# Two targets run at a time (one on a single-core machine).
 #
 # Each target starts from its committed seeds (tests/fuzz/corpus/<target>)
 # and what earlier runs of the same mode found (build/fuzz/runs/<mode>/
@@ -26,17 +28,18 @@ case "$mode" in
 short)
     seconds=${FUZZ_SHORT_SECONDS:-20}
     runs=-1
-    parallel=1
     ;;
 long)
     seconds=${2:-1800}
     runs=10000000
-    parallel=2
     ;;
 *)
     usage
     ;;
 esac
+# One target per core, two at most (each libFuzzer run is one process).
+parallel=2
+[ "$(nproc 2>/dev/null || echo 1)" -ge 2 ] || parallel=1
 case "$seconds" in
 '' | *[!0-9]*) usage ;;
 esac
