@@ -3,11 +3,13 @@
 #include "ui/text_table.h"
 
 AppState app;
+std::atomic<bool> jobStopRequested{false};
 
 void resetAppState()
 {
     app = AppState{};
     app.portHandle = invalidPortHandle;
     app.upperAddress = 0x0800;
+    jobStopRequested = false;
     applyTexts();
 }

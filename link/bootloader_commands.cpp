@@ -150,6 +150,12 @@ bool writeFlashBlock(uint32_t address, uint8_t* buffer, uint8_t n)
         appendLog(texts().logRecordingInterrupted);
         return false;
     }
+    // A job asked to stop sends no further block; the one in flight was
+    // answered (or given up) already.
+    if (jobStopRequested || app.sessionEnding) {
+        appendLog(texts().logRecordingInterrupted);
+        return false;
+    }
     prepareFlashBlock(buffer, n);
     sendWriteBlock(address, buffer, n);
     int status = replyNone;
@@ -157,8 +163,10 @@ bool writeFlashBlock(uint32_t address, uint8_t* buffer, uint8_t n)
         sleepMs(ackPollMs);
         status = readReply();
     }
-    if (status == replyAcknowledged)
+    if (status == replyAcknowledged) {
+        ++app.blocksWritten;
         return true;
+    }
     appendLog(texts().logRecordingInterrupted);
     return false;
 }

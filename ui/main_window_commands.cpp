@@ -12,6 +12,7 @@ constexpr int countdownTicksTotal = 100;
 
 void startCountdown()
 {
+    app.activity = Activity::countdown;
     startProgressTimer(countdownTimerId, 10, countdownTicksTotal);
 }
 
@@ -23,12 +24,17 @@ void countdownTick()
     app.countdownTicks = 0;
     stopTimer(countdownTimerId);
     setProgressPosition(0);
+    app.activity = Activity::searching;
     searchDevice();
+    app.activity = Activity::idle;
     enableControl(Control::mainWindow, true);
+    carryOutPendingClose();
 }
 
 void searchCommand()
 {
+    if (app.activity != Activity::idle)
+        return;
     enableControl(Control::mainWindow, false);
     enableControl(Control::portList, false);
     enableControl(Control::searchButton, false);
@@ -48,6 +54,8 @@ void relabelControls()
 
 void switchLanguage(uint8_t newLanguage)
 {
+    if (app.activity != Activity::idle)
+        return;
     checkLanguageMenu(newLanguage);
     app.language = newLanguage;
     relabelControls();
@@ -56,4 +64,36 @@ void switchLanguage(uint8_t newLanguage)
     enableControl(Control::portList, true);
     enableControl(Control::searchButton, true);
     app.updateDone = false;
+}
+
+bool requestClose()
+{
+    // A countdown has not touched the port yet: it may end with the window.
+    if (app.activity == Activity::searching || app.activity == Activity::updating) {
+        app.closePending = true;
+        return false;
+    }
+    stopTimer(countdownTimerId);
+    app.activity = Activity::idle;
+    closeMainWindow();
+    return true;
+}
+
+void carryOutPendingClose()
+{
+    if (app.closePending && app.activity == Activity::idle) {
+        app.closePending = false;
+        requestClose();
+    }
+}
+
+bool sessionMayEnd()
+{
+    return app.activity != Activity::updating;
+}
+
+void endSession()
+{
+    app.sessionEnding = true;
+    jobStopRequested = true;
 }

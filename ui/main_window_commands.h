@@ -10,11 +10,26 @@ void startCountdown();
 // One tick of timer 1; the last one runs the search and enables the window.
 void countdownTick();
 
-// SEARCH: disables the window, resets it and starts the countdown.
+// SEARCH: disables the window, resets it and starts the countdown. Refused
+// while a search or a job runs.
 void searchCommand();
+
+// Closing the window (the close box, File > Quit, the popup's Quit, a close
+// sent by another program): closes it now when no search or job runs, else
+// remembers the close and carries it out when they end. True when closed now.
+bool requestClose();
+// At the end of a search or a job: the close that waited for it.
+void carryOutPendingClose();
+
+// Whether Windows may end the session now: not while the firmware is being
+// written.
+bool sessionMayEnd();
+// Windows ends the session: the job sends nothing more, nor does shutdown.
+void endSession();
 
 // Puts the current language's texts on the window title and the captions.
 void relabelControls();
 // The Language menu: relabels, rebuilds the menus, resets the window for a
-// new search and re-arms the update question.
+// new search and re-arms the update question. Refused while a search or a
+// job runs.
 void switchLanguage(uint8_t newLanguage);

@@ -65,6 +65,13 @@ const TextTable textTables[2] = {
         .logUpdateFailed = cp1251<"\r\n\tОБНОВЛЕНИЕ ЗАВЕРШИЛОСЬ НЕУДАЧЕЙ!!!">.data(),
         .logUpdateSuccessful = cp1251<"\r\n\t\t    УДАЧНО!!!">.data(),
 
+        .logFoundInBootloader = cp1251<"\r\n   > найдено в загрузчике: прошивка может быть неполной">.data(),
+        .logStaysInBootloader = cp1251<"\r\n>> Устройство остается в загрузчике. Не отключайте его!">.data(),
+        .logFinishWithSearch = cp1251<"\r\n   Нажмите ПОИСК, затем СТАРТ, чтобы завершить обновление.">.data(),
+        .logFinishByRunningAgain = cp1251<"\r\n   Запустите эту команду еще раз, чтобы завершить обновление.">.data(),
+        .logJobNotStarted = cp1251<"\r\n>> Ошибка: не удалось запустить обновление!">.data(),
+        .sessionEndReason = cp1251<"Идет запись прошивки устройства. Дождитесь окончания обновления.">.data(),
+
         .messageBoxLanguage = 0,
     },
     {
@@ -124,6 +131,13 @@ const TextTable textTables[2] = {
         .logNoDeviceResetAck = "\r\n>> Error: No confirmation of device reset!",
         .logUpdateFailed = "\r\n\t\tUPDATE FAILED!!!",
         .logUpdateSuccessful = "\r\n\t\t  SUCCESSFUL!!!",
+
+        .logFoundInBootloader = "\r\n   > found in its bootloader: the firmware may be incomplete",
+        .logStaysInBootloader = "\r\n>> The reader stays in its bootloader. Do not disconnect it!",
+        .logFinishWithSearch = "\r\n   Press SEARCH, then START to finish the update.",
+        .logFinishByRunningAgain = "\r\n   Run this command again to finish the update.",
+        .logJobNotStarted = "\r\n>> Error: the update could not be started!",
+        .sessionEndReason = "The reader's firmware is being written. Wait for the update to finish.",
 
         .messageBoxLanguage = 9,
     },

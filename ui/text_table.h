@@ -62,6 +62,14 @@ struct TextTable {
     const char* logUpdateFailed;
     const char* logUpdateSuccessful;
 
+    // Keeping the reader reachable
+    const char* logFoundInBootloader;
+    const char* logStaysInBootloader;
+    const char* logFinishWithSearch;
+    const char* logFinishByRunningAgain;
+    const char* logJobNotStarted;
+    const char* sessionEndReason;  // shown by Windows when it would end the session mid-job
+
     uint16_t messageBoxLanguage;  // 0 neutral (Russian), 9 English
 };
 

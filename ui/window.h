@@ -71,3 +71,10 @@ void checkLanguageMenu(uint8_t language);
 void rebuildMenus();
 // Ends the message loop (the program's last act after shutdown).
 void quitProgram();
+// Closes the main window now: its destruction runs shutdown. Only the
+// command layer calls it, once nothing is running (requestClose).
+void closeMainWindow();
+
+// While a text is set, the program asks Windows not to end the session and
+// gives it this reason; null removes it.
+void setSessionEndReason(const char* reason);

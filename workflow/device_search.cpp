@@ -29,6 +29,15 @@ void foundEnding()
     enableControl(Control::searchButton, false);
     appendLog(texts().logDeviceFound);
     printDeviceReport(app.portName);
+    if (app.foundInBootloader) {
+        appendLog(texts().logFoundInBootloader);
+        // Known whole only if it is the reader that echoed in this run and
+        // nothing was written to it since.
+        app.readerWhole = app.readerWhole && app.reportedInfo.barcode == app.wholeReaderBarcode;
+    } else {
+        app.readerWhole = true;
+        app.wholeReaderBarcode = app.reportedInfo.barcode;
+    }
     if (!decideUpdate()) {
         app.lastSearch = SearchOutcome::foundDeclined;
         return;
@@ -88,6 +97,7 @@ void searchDevice()
     }
     sortPortList();
 
+    app.foundInBootloader = false;
     bool found;
     switch (app.expectedInfo.deviceType) {
     case deviceTypeKru:
@@ -96,7 +106,9 @@ void searchDevice()
         break;
     case deviceTypeUsbMain:
     case deviceTypeUsbPwr:
-        switchUsbReader();
+        // A reader that did not confirm the switch was already in its
+        // bootloader (or is not there at all).
+        app.foundInBootloader = !switchUsbReader();
         found = searchUsbPort();
         break;
     default:
@@ -124,19 +136,18 @@ bool searchAllPorts()
             continue;
         app.portOpen = true;
         enableControl(Control::portList, false);
-        if (!switchToBootloader()) {
-            closePort();
-            continue;
-        }
-        sleepMs(60);
-        if (!sendIdentify()) {
-            closePort();
-            continue;
-        }
-        sleepMs(500);
-        if (readReply() == statusFits) {
-            resetProgress();
-            return true;
+        const bool switched = switchToBootloader();
+        // A reader already in its bootloader does not echo: it is asked to
+        // identify all the same.
+        if (switched)
+            sleepMs(60);
+        if (sendIdentify()) {
+            sleepMs(500);
+            if (readReply() == statusFits) {
+                app.foundInBootloader = !switched;
+                resetProgress();
+                return true;
+            }
         }
         closePort();
     }
@@ -168,15 +179,20 @@ bool searchUsbPort()
     return false;
 }
 
-void switchUsbReader()
+bool switchUsbReader()
 {
     if (!findImageUsbPort())
-        return;
+        return false;
     if (!openPort(app.portName, baudRate))
-        return;
+        return false;
     app.portOpen = true;
     appendLog(texts().logSwitchToBootloader);
-    switchToBootloader();
+    const bool switched = switchToBootloader();
+    if (switched) {
+        // It was running its firmware: whole, whichever reader it is.
+        app.readerWhole = true;
+        app.wholeReaderBarcode = 0;
+    }
     sleepMs(60);
     closePort();
     // The reader restarts as a bootloader device; give it 3.3 s to come back.
@@ -186,6 +202,7 @@ void switchUsbReader()
         sleepMs(100);
     }
     setProgressPosition(0);
+    return switched;
 }
 
 void prepareSearch()

@@ -13,11 +13,15 @@ void searchDevice();
 void prepareSearch();
 
 // The serial search over the listed ports; true when a fitting reader answered.
+// A port whose reader does not echo the AT command is asked to identify all
+// the same: a reader already in its bootloader is found that way
+// (app.foundInBootloader).
 bool searchAllPorts();
 // The search on the USB reader's port; true when a fitting reader answered.
 bool searchUsbPort();
-// Moves a running USB reader into its bootloader and gives it time to return.
-void switchUsbReader();
+// Moves a running USB reader into its bootloader and gives it time to return;
+// true when the reader confirmed the switch.
+bool switchUsbReader();
 
 // The image's USB identifiers in the four spellings the lookup compares.
 struct UsbIdStrings {

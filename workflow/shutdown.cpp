@@ -7,6 +7,20 @@
 #include "ui/window.h"
 #include "workflow/device_search.h"
 
+namespace {
+
+// The leave request goes only to a reader whose firmware is whole: one that
+// echoed the AT command in this run and was not written to since, or one
+// this run updated. A reader that a job left half-written, or that was found
+// in its bootloader with firmware of unknown state, stays in its bootloader,
+// where the next search finds it.
+bool readerMayLeave()
+{
+    return app.readerWhole && !app.sessionEnding;
+}
+
+}  // namespace
+
 void leaveUsbBootloader()
 {
     if (!app.portOpen) {
@@ -24,9 +38,9 @@ void leaveUsbBootloader()
 void shutdown()
 {
     const uint32_t type = app.expectedInfo.deviceType;
-    if (type == deviceTypeUsbMain || type == deviceTypeUsbPwr)
+    if ((type == deviceTypeUsbMain || type == deviceTypeUsbPwr) && readerMayLeave())
         leaveUsbBootloader();
-    if ((type == deviceTypeKru || type == deviceTypeKrm) && app.portOpen) {
+    if ((type == deviceTypeKru || type == deviceTypeKrm) && app.portOpen && readerMayLeave()) {
         sendLeaveBootloader();
         sleepMs(60);
         closePort();

@@ -14,7 +14,9 @@ bool decideUpdate()
     const uint32_t device = app.reportedInfo.softwareVersion;
     appendLog("\r\n");
     appendLog(separator);
-    if (image > device) {
+    // A reader found in its bootloader may hold half-written firmware,
+    // whatever version it reports: it is offered the update at once.
+    if (image > device || app.foundInBootloader) {
         appendLog(texts().logUpdateRequired);
         appendLog(separator);
         return true;

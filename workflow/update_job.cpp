@@ -2,44 +2,106 @@
 
 #include <atomic>
 
-#include "app/app_state.h"
 #include "app/system.h"
 #include "image/hex_stream.h"
 #include "link/bootloader_commands.h"
 #include "ports/port_access.h"
+#include "ui/main_window_commands.h"
 #include "ui/option_controls.h"
-#include "ui/text_table.h"
 #include "ui/window.h"
+
+ThreadHandle (*startJobThread)(void (*body)()) = startThread;
 
 namespace {
 
-constexpr int statusAck = 170;
 constexpr unsigned jobTimerId = 2;
 const char banner[] = "\r\n++++++++++++++++++++++++++++++++++++++++++++++++";
 const char ok[] = "\r\n>> OK";
 
 std::atomic<bool> jobActive{false};
+bool jobResetsSettings;  // the operator's choice, read on the window thread at START
+const char* TextTable::*finishHint = &TextTable::logFinishWithSearch;
+
+// The job's requests go out only while nobody asked it to stop.
+bool stopped()
+{
+    return jobStopRequested || app.sessionEnding;
+}
+
+// One reset request, 20 ms, its acknowledgement; a stop sends nothing.
+bool resetAcknowledged(const char* announcement, bool (*send)())
+{
+    appendLog(announcement);
+    if (stopped()) {
+        appendLog(texts().logRecordingInterrupted);
+        return false;
+    }
+    send();
+    sleepMs(20);
+    if (readReply() != replyAcknowledged)
+        return false;
+    appendLog(ok);
+    return true;
+}
+
+bool resetFailed(JobOutcome outcome, const char* noAcknowledgement)
+{
+    if (stopped()) {
+        app.lastJob = JobOutcome::stopped;
+    } else {
+        app.lastJob = outcome;
+        appendLog(noAcknowledgement);
+    }
+    return false;
+}
 
 }  // namespace
 
+void setFinishHint(const char* TextTable::*hint)
+{
+    finishHint = hint;
+}
+
 void startUpdateJob()
 {
+    if (app.activity != Activity::idle || app.lastSearch != SearchOutcome::foundOffered || !app.portOpen)
+        return;
     bool idle = false;
     if (!jobActive.compare_exchange_strong(idle, true))
         return;
-    app.jobThread = startThread(updateJobThread);
+    app.activity = Activity::updating;
+    jobStopRequested = false;
+    enableControl(Control::mainWindow, false);
+    const bool resetChosen = !isChecked(Control::updateOption);
+    setOptionControls(false, resetChosen);
+    enableControl(Control::startButton, false);
+    jobResetsSettings = isChecked(Control::resetOption);
+    setSessionEndReason(texts().sessionEndReason);
+
+    app.jobThread = startJobThread(updateJobThread);
+    if (app.jobThread != 0)
+        return;
+    // Nothing was sent: the reader is as the search left it, START again.
+    app.lastJob = JobOutcome::notStarted;
+    appendLog(texts().logJobNotStarted);
+    setSessionEndReason(nullptr);
+    setOptionControls(!app.resetSettingsDefault, resetChosen);
+    enableControl(Control::startButton, true);
+    enableControl(Control::mainWindow, true);
+    app.activity = Activity::idle;
+    jobActive = false;
+    carryOutPendingClose();
 }
 
 void updateJobThread()
 {
-    enableControl(Control::mainWindow, false);
-    setOptionControls(false, !isChecked(Control::updateOption));
-    enableControl(Control::startButton, false);
-    const bool resetSettings = isChecked(Control::resetOption);
-
-    const bool succeeded = flashAndReset(resetSettings);
+    const bool succeeded = flashAndReset(jobResetsSettings);
     appendLog(banner);
     appendLog(succeeded ? texts().logUpdateSuccessful : texts().logUpdateFailed);
+    if (!succeeded) {
+        appendLog(texts().logStaysInBootloader);
+        appendLog(texts().*finishHint);
+    }
 
     closePort();
     enableControl(Control::portList, true);
@@ -50,31 +112,25 @@ void updateJobThread()
 
 bool flashAndReset(bool resetSettings)
 {
+    // From the first block on, the reader's firmware is no longer known whole.
+    app.readerWhole = false;
+    app.blocksWritten = 0;
+    app.jobBlock = 0;
     appendLog(texts().logWritingFlash);
     if (!flashImage()) {
+        app.lastJob = stopped() ? JobOutcome::stopped : JobOutcome::failedWriting;
+        app.jobBlock = static_cast<uint16_t>(app.blocksWritten + 1);
         appendLog(texts().logFailed);
         return false;
     }
     appendLog(ok);
-    if (resetSettings) {
-        appendLog(texts().logResetSettings);
-        sendResetSettings();
-        sleepMs(20);
-        if (readReply() != statusAck) {
-            appendLog(texts().logNoSettingsResetAck);
-            return false;
-        }
-        appendLog(ok);
-    }
-    appendLog(texts().logResetDevice);
-    sendResetDevice();
-    sleepMs(20);
-    if (readReply() != statusAck) {
-        appendLog(texts().logNoDeviceResetAck);
-        return false;
-    }
-    appendLog(ok);
+    if (resetSettings && !resetAcknowledged(texts().logResetSettings, sendResetSettings))
+        return resetFailed(JobOutcome::failedAtSettingsReset, texts().logNoSettingsResetAck);
+    if (!resetAcknowledged(texts().logResetDevice, sendResetDevice))
+        return resetFailed(JobOutcome::failedAtDeviceReset, texts().logNoDeviceResetAck);
     app.updateDone = true;
+    app.readerWhole = true;
+    app.lastJob = JobOutcome::updated;
     return true;
 }
 
@@ -85,7 +141,10 @@ void onJobTimer()
         closeThreadHandle(app.jobThread);
         app.jobThread = 0;
     }
+    setSessionEndReason(nullptr);
+    app.activity = Activity::idle;
     jobActive = false;
+    carryOutPendingClose();
 }
 
 bool updateJobActive()

@@ -2,20 +2,33 @@
 // of the reader the search left open, optionally resets its settings, resets
 // it, reports the result, closes the port and gives the window back.
 #pragma once
+#include "app/app_state.h"
+#include "ui/text_table.h"
 
-// The START command. Starts the worker unless a job is already under way
-// (a second START that arrives before the worker disabled the window).
+// The START command, on the window thread. Starts a job only when a search
+// offered the update and nothing else runs; disables the window before the
+// worker exists, so a Quit or language switch already queued finds the job
+// running. If the worker cannot be started, says so and arms START again.
 void startUpdateJob();
 
 // The worker's body.
 void updateJobThread();
 
 // Streams the image, then the optional settings reset and the device reset;
-// true when the image was written and every reset acknowledged.
+// true when the image was written and every reset acknowledged. Records how
+// it ended in app.lastJob.
 bool flashAndReset(bool resetSettings);
 
-// Timer 2, the first tick after a job: releases the worker's handle.
+// Timer 2, the first tick after a job (window thread): releases the worker's
+// handle, ends the job's activity and carries out a close asked for meanwhile.
 void onJobTimer();
 
 // True from START until the worker's handle has been released.
 bool updateJobActive();
+
+// How a failed job tells the operator to finish the update: the window says
+// SEARCH then START, a console front end to run the command again.
+void setFinishHint(const char* TextTable::*hint);
+
+// Starts the worker; tests replace it to try a worker that cannot start.
+extern ThreadHandle (*startJobThread)(void (*body)());

@@ -23,8 +23,14 @@ unsigned localTimeSeed()
 
 ThreadHandle startThread(void (*body)())
 {
-    auto* thread = new std::thread(body);
-    return reinterpret_cast<ThreadHandle>(thread);
+    // std::thread reports a thread that cannot be created by throwing; the
+    // program's callers expect the handle 0.
+    try {
+        auto* thread = new std::thread(body);
+        return reinterpret_cast<ThreadHandle>(thread);
+    } catch (const std::exception&) {
+        return 0;
+    }
 }
 
 void joinThread(ThreadHandle handle)

@@ -24,7 +24,7 @@ constexpr Key tableAKeys[] = {
     &TextTable::captionSearch, &TextTable::captionUpdate,   &TextTable::captionUpdateReset,
     &TextTable::captionStart,  &TextTable::labelVer,        &TextTable::labelSer,
     &TextTable::labelVar,      &TextTable::labelPcb,        &TextTable::errorHexLoad,
-    &TextTable::errorAppconfigLoad,
+    &TextTable::errorAppconfigLoad, &TextTable::sessionEndReason,
 };
 
 // Table B without the two question texts: every one of these is a log text.
@@ -45,13 +45,16 @@ constexpr Key logKeys[] = {
     &TextTable::logResetDevice,        &TextTable::logFailed,
     &TextTable::logNoSettingsResetAck, &TextTable::logNoDeviceResetAck,
     &TextTable::logUpdateFailed,       &TextTable::logUpdateSuccessful,
+    &TextTable::logFoundInBootloader,  &TextTable::logStaysInBootloader,
+    &TextTable::logFinishWithSearch,   &TextTable::logFinishByRunningAgain,
+    &TextTable::logJobNotStarted,
 };
 
 constexpr Key askKeys[] = {&TextTable::askDeviceNewer, &TextTable::askVersionsSame};
 
 // The three lists together must name every text of the record.
-static_assert(std::size(tableAKeys) + std::size(logKeys) + std::size(askKeys) == 53);
-static_assert(offsetof(TextTable, messageBoxLanguage) == 53 * sizeof(const char*));
+static_assert(std::size(tableAKeys) + std::size(logKeys) + std::size(askKeys) == 59);
+static_assert(offsetof(TextTable, messageBoxLanguage) == 59 * sizeof(const char*));
 
 template <typename Visit>
 void forEachKey(Visit visit)

@@ -1,6 +1,7 @@
 // flintwell-cli: the updater's workflow on a terminal. Same start-up, search,
 // decision, job and shutdown as the window, same texts; the console text goes
 // to stderr as UTF-8.
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -56,7 +57,8 @@ const char usage[] =
     "  3  no serial ports found\n"
     "  4  device not found\n"
     "  5  update not offered, or declined\n"
-    "  6  update failed\n";
+    "  6  update failed, or stopped by Ctrl+C or SIGTERM (the reader stays in\n"
+    "     its bootloader; running the command again finishes the update)\n";
 
 struct Options {
     uint8_t language = languageRussian;
@@ -133,13 +135,32 @@ void runCountdown()
     }
 }
 
+// Ctrl+C or SIGTERM during the job: no further request goes out, so the
+// reader is never told to leave its bootloader with half its firmware.
+void stopJob(int)
+{
+    jobStopRequested = true;
+    const char notice[] = "\n-- stopping after the block in flight\n";
+    ssize_t written = write(STDERR_FILENO, notice, sizeof notice - 1);
+    (void)written;
+}
+
 // START, then timer 2 once the worker has armed it.
 void runUpdateJob()
 {
+    struct sigaction stop {};
+    stop.sa_handler = stopJob;
+    sigemptyset(&stop.sa_mask);
+    struct sigaction oldInt {}, oldTerm {};
+    sigaction(SIGINT, &stop, &oldInt);
+    sigaction(SIGTERM, &stop, &oldTerm);
     startUpdateJob();
-    while (headlessTimerPeriod(2) == 0)
+    while (updateJobActive() && headlessTimerPeriod(2) == 0)
         sleepMs(10);
-    onJobTimer();
+    if (updateJobActive())
+        onJobTimer();
+    sigaction(SIGINT, &oldInt, nullptr);
+    sigaction(SIGTERM, &oldTerm, nullptr);
 }
 
 }  // namespace
@@ -157,6 +178,7 @@ int main(int argc, char** argv)
     headlessEchoToStderr(true);
     app.language = options.language;
     relabelControls();
+    setFinishHint(&TextTable::logFinishByRunningAgain);
     if (options.ports.empty())
         posixUseSystemPorts();
     else
@@ -195,7 +217,7 @@ int main(int argc, char** argv)
         if (options.resetSettings && headlessControl(Control::resetOption).enabled)
             chooseResetOption();
         runUpdateJob();
-        status = app.updateDone ? exitUpdated : exitUpdateFailed;
+        status = app.lastJob == JobOutcome::updated ? exitUpdated : exitUpdateFailed;
         break;
     default:
         break;

@@ -223,6 +223,10 @@ void feedFirmware(SimReader* r, uint8_t byte)
 void answerIdentify(SimReader* r, const FrameFields& fields)
 {
     note(r, "RX identify (0xF0) device=0x%08X address=0x%08X count=%d", fields.device, fields.address, fields.count);
+    // The updater identifies the reader before every update: the data sum
+    // that the reset checks covers the blocks written since. Block numbers
+    // (which the faults name) run on for the whole bootloader session.
+    r->dataSum = 0;
     DeviceInfo info = r->options->identity;
     const SimFaults& f = r->options->faults;
     if (f.noIdentifyReply) {

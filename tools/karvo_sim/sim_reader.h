@@ -25,7 +25,7 @@ struct SimReader {
     long long lastByteUs;
     bool stallChecked;           // the quiet since lastByteUs has been looked at
     int blocks;                  // write blocks of this bootloader session
-    uint16_t dataSum;            // their data bytes, 16-bit sum
+    uint16_t dataSum;            // data bytes written since the last identify, 16-bit sum
     SimFlash flash;
     std::vector<uint8_t> held;   // a late acknowledgement not sent yet
     long long heldDueUs;         // when it goes out

@@ -52,6 +52,10 @@ unsigned headlessTimerPeriod(unsigned timerId);
 int headlessMenuLanguage();
 int headlessMenuBuilds();
 bool headlessQuitPosted();
+// Whether the window was closed (closeMainWindow ran shutdown), and the
+// reason currently given against the end of the session ("" for none).
+bool headlessWindowClosed();
+std::string headlessSessionEndReason();
 
 // --- Front-end hooks -------------------------------------------------------------
 // Also print log texts and message boxes to stderr as UTF-8.

@@ -6,6 +6,7 @@
 #include "ui/cp1251.h"
 #include "ui/headless/headless_window.h"
 #include "ui/window.h"
+#include "workflow/shutdown.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ struct Model {
     int menuLanguage = 0;     // the checked item of the Language popup
     int menuBuilds = 1;       // menu bars built so far
     bool quitPosted = false;
+    bool closed = false;              // the window was destroyed (shutdown ran)
+    std::string sessionEndReason;     // Windows-1251; empty: the session may end
 };
 
 // As the window creates them: everything disabled but the main window, the
@@ -310,6 +313,35 @@ int headlessMenuBuilds()
 {
     std::lock_guard<std::recursive_mutex> guard(lock);
     return model.menuBuilds;
+}
+
+void closeMainWindow()
+{
+    {
+        std::lock_guard<std::recursive_mutex> guard(lock);
+        if (model.closed)
+            return;
+        model.closed = true;
+    }
+    shutdown();
+}
+
+void setSessionEndReason(const char* reason)
+{
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    model.sessionEndReason = reason ? reason : "";
+}
+
+bool headlessWindowClosed()
+{
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    return model.closed;
+}
+
+std::string headlessSessionEndReason()
+{
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    return model.sessionEndReason;
 }
 
 bool headlessQuitPosted()

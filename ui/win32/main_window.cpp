@@ -31,7 +31,7 @@ void runCommand(int id)
 {
     switch (id) {
     case commandQuit:
-        // The default handling of WM_CLOSE destroys the window: WM_DESTROY.
+        // As the close box: WM_CLOSE decides whether the window may go now.
         SendMessageW(mainWindow(), WM_CLOSE, 0, 0);
         break;
     case commandRussian:
@@ -137,6 +137,18 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_RBUTTONUP:
         showQuitPopup(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
         break;
+    case WM_CLOSE:
+        // The close box, Quit and a close sent by another program all come
+        // here; a close during a search or a job waits for its end. The
+        // window is destroyed by requestClose, never by the default handling.
+        requestClose();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return sessionMayEnd() ? TRUE : FALSE;
+    case WM_ENDSESSION:
+        if (wParam)
+            endSession();
+        return 0;
     case WM_DESTROY:
         shutdown();
         break;

@@ -77,16 +77,6 @@ TEST_F(WorkflowTest, AShortIdentifyReplyIsNotAFind)
     EXPECT_EQ(app.lastSearch, SearchOutcome::notFound);
 }
 
-TEST_F(WorkflowTest, AReaderThatDoesNotConfirmTheSwitchIsNotAskedToIdentify)
-{
-    SimProcess wrongEcho({"--fault", "echo-cr-lf"});
-    ASSERT_TRUE(wrongEcho.ready());
-    startUpAndSearch({wrongEcho.link()});
-    EXPECT_EQ(app.lastSearch, SearchOutcome::notFound);
-    wrongEcho.stop();
-    EXPECT_EQ(wrongEcho.transcript().find("identify"), std::string::npos) << wrongEcho.transcript();
-}
-
 TEST_F(WorkflowTest, ShutdownAfterACompletedJobSendsNothing)
 {
     carryImage(smallImage());

@@ -4,7 +4,9 @@
 #include "ui/option_controls.h"
 
 namespace {
-const std::string failedEnding = "\r\n++++++++++++++++++++++++++++++++++++++++++++++++\r\n\t\tUPDATE FAILED!!!";
+const std::string failedEnding = "\r\n++++++++++++++++++++++++++++++++++++++++++++++++\r\n\t\tUPDATE FAILED!!!"
+                                 "\r\n>> The reader stays in its bootloader. Do not disconnect it!"
+                                 "\r\n   Press SEARCH, then START to finish the update.";
 
 // An image of several blocks, so that a fault at block 2 stops it midway.
 std::string imageOfBlocks()
@@ -15,7 +17,9 @@ std::string imageOfBlocks()
 
 class UpdateFailure : public WorkflowTest {
 protected:
-    void runFailingUpdate(const std::vector<std::string>& faults)
+    // The job fails as expected; closing the program then sends nothing to
+    // the half-written reader.
+    void runFailingUpdate(const std::vector<std::string>& faults, JobOutcome outcome, int block = 0)
     {
         carryImage(imageOfBlocks());
         sim_ = std::make_unique<SimProcess>(faults);
@@ -28,7 +32,11 @@ protected:
         EXPECT_TRUE(headlessControl(Control::searchButton).enabled);
         EXPECT_FALSE(headlessControl(Control::startButton).enabled);
         EXPECT_EQ(log().find("SUCCESSFUL"), std::string::npos);
+        EXPECT_EQ(app.lastJob, outcome);
+        EXPECT_EQ(app.jobBlock, block);
+        shutdown();
         sim_->stop();
+        EXPECT_EQ(sim_->transcript().find("leave bootloader"), std::string::npos) << sim_->transcript();
     }
 
     std::string logTail(size_t from) { return log().substr(log().find("\r\n<< Writing to Flash Memory") + from); }
@@ -38,14 +46,14 @@ protected:
 
 TEST_F(UpdateFailure, ACodeOtherThanAcknowledgementStopsTheFlashAtOnce)
 {
-    runFailingUpdate({"--fault", "bad-ack=2"});
+    runFailingUpdate({"--fault", "bad-ack=2"}, JobOutcome::failedWriting, 2);
     EXPECT_EQ(logTail(0), "\r\n<< Writing to Flash Memory\r\n   > recording interrupted\r\n>> Error: Failed!" + failedEnding);
     EXPECT_EQ(sim_->transcript().find("reset"), std::string::npos) << "a reset was requested after a failed flash";
 }
 
 TEST_F(UpdateFailure, AHangUpMidTransferFailsWithoutAReset)
 {
-    runFailingUpdate({"--fault", "hang-up=2"});
+    runFailingUpdate({"--fault", "hang-up=2"}, JobOutcome::failedWriting, 3);
     const std::string tail = logTail(0);
     EXPECT_NE(tail.find("\r\n   > recording interrupted\r\n>> Error: Failed!" + failedEnding), std::string::npos) << tail;
     EXPECT_EQ(sim_->transcript().find("reset"), std::string::npos);
@@ -53,7 +61,7 @@ TEST_F(UpdateFailure, AHangUpMidTransferFailsWithoutAReset)
 
 TEST_F(UpdateFailure, AnUnacknowledgedDeviceResetIsNoSuccess)
 {
-    runFailingUpdate({"--fault", "no-reset-ack"});
+    runFailingUpdate({"--fault", "no-reset-ack"}, JobOutcome::failedAtDeviceReset);
     EXPECT_EQ(logTail(0), "\r\n<< Writing to Flash Memory\r\n>> OK\r\n<< Reset device"
                           "\r\n>> Error: No confirmation of device reset!" + failedEnding);
 }
@@ -61,7 +69,7 @@ TEST_F(UpdateFailure, AnUnacknowledgedDeviceResetIsNoSuccess)
 TEST_F(UpdateFailure, AnUnacknowledgedSettingsResetSkipsTheDeviceReset)
 {
     carryConfig("RESET_SETTINGS = TRUE;");
-    runFailingUpdate({"--fault", "no-settings-ack"});
+    runFailingUpdate({"--fault", "no-settings-ack"}, JobOutcome::failedAtSettingsReset);
     EXPECT_EQ(logTail(0), "\r\n<< Writing to Flash Memory\r\n>> OK\r\n<< Reset to default settings"
                           "\r\n>> Error: No confirmation of reset!" + failedEnding);
     EXPECT_EQ(sim_->transcript().find("reset device"), std::string::npos) << sim_->transcript();
@@ -70,6 +78,6 @@ TEST_F(UpdateFailure, AnUnacknowledgedSettingsResetSkipsTheDeviceReset)
 TEST_F(UpdateFailure, ABlockNeverAcknowledgedFailsAfterTheWholeWait)
 {
     // 500 attempts of 10 ms plus one read time-out each: about 35 s.
-    runFailingUpdate({"--fault", "no-ack=2"});
+    runFailingUpdate({"--fault", "no-ack=2"}, JobOutcome::failedWriting, 2);
     EXPECT_EQ(logTail(0), "\r\n<< Writing to Flash Memory\r\n   > recording interrupted\r\n>> Error: Failed!" + failedEnding);
 }

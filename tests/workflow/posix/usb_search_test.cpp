@@ -97,3 +97,31 @@ TEST_F(WorkflowTest, WithoutTheUsbReaderThereIsNoSwitchNoWaitAndNothingSentAtShu
     sim.stop();
     EXPECT_EQ(sim.transcript().find("RX"), std::string::npos) << "something reached a port nobody found";
 }
+
+TEST_F(WorkflowTest, AUsbReaderLeftHalfWrittenGetsNothingAtCloseAndIsFoundAgainInItsBootloader)
+{
+    const std::string image = smallImage(0x0C02, 0x0105, 24);
+    carryImage(image);
+    SimProcess sim({"--type", "0xC02", "--fault", "bad-ack=2"});
+    ASSERT_TRUE(sim.ready());
+    FakeUsbSystem usb(sim.link());
+    runCountdown();
+    ASSERT_EQ(app.lastSearch, SearchOutcome::foundOffered) << log();
+    runUpdateJob();
+    ASSERT_EQ(app.lastJob, JobOutcome::failedWriting);
+    // Shutdown would find the reader by its identifiers: it must not tell it
+    // to leave with half its firmware.
+    shutdown();
+
+    searchAgain();
+    ASSERT_EQ(app.lastSearch, SearchOutcome::foundOffered) << log();
+    EXPECT_TRUE(app.foundInBootloader);
+    EXPECT_NE(log().find("found in its bootloader"), std::string::npos);
+    runUpdateJob();
+    EXPECT_EQ(app.lastJob, JobOutcome::updated);
+    sim.stop();
+    const std::string transcript = sim.transcript();
+    EXPECT_EQ(transcript.find("leave bootloader"), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("sum matches"), std::string::npos) << transcript;
+    EXPECT_EQ(hexToMemory(sim.flashHex()), hexToMemory(image, 124));
+}
