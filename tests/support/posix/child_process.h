@@ -113,6 +113,9 @@ public:
         return exitStatus_;
     }
 
+    // Sends a signal (Ctrl+C is SIGINT) to the running program.
+    bool signal(int number) { return pid_ > 0 && ::kill(pid_, number) == 0; }
+
     // Asks the program to end (SIGTERM) and returns its exit status; a
     // program that does not end within 3 s is killed (-1).
     int stop()

@@ -24,6 +24,17 @@ CliRun runCli(const std::vector<std::string>& args, int timeoutMs = 60000)
     return {status, cli.errorText()};
 }
 
+// The sample's bootloader records take its first four lines: the streamed
+// records start after them.
+size_t sampleStreamStart()
+{
+    const std::string image = readFile(SAMPLE_FIRMWARE_HEX);
+    size_t start = 0;
+    for (int line = 0; line < 4; ++line)
+        start = image.find('\n', start) + 1;
+    return start;
+}
+
 }  // namespace
 
 TEST(FlintwellCli, UpdatesTheReaderAndExitsZero)
@@ -36,12 +47,7 @@ TEST(FlintwellCli, UpdatesTheReaderAndExitsZero)
     EXPECT_NE(run.console.find(">> Device found:"), std::string::npos);
     EXPECT_NE(run.console.find("SUCCESSFUL!!!"), std::string::npos);
     sim.stop();
-    const std::string image = readFile(SAMPLE_FIRMWARE_HEX);
-    // The sample's bootloader records take its first four lines (124 bytes with LF ends).
-    size_t streamStart = 0;
-    for (int line = 0; line < 4; ++line)
-        streamStart = image.find('\n', streamStart) + 1;
-    EXPECT_EQ(hexToMemory(sim.flashHex()), hexToMemory(image, streamStart));
+    EXPECT_EQ(hexToMemory(sim.flashHex()), hexToMemory(readFile(SAMPLE_FIRMWARE_HEX), sampleStreamStart()));
 }
 
 TEST(FlintwellCli, RussianIsTheDefaultAndPrintedAsUtf8)
@@ -77,6 +83,34 @@ TEST(FlintwellCli, ExitStatusesTellWhyNothingWasUpdated)
     SimProcess newer({"--version", "0x200"});
     ASSERT_TRUE(newer.ready());
     EXPECT_EQ(runCli({"--port", newer.link()}).status, 5);
+}
+
+TEST(FlintwellCli, CtrlCMidJobLeavesTheReaderInItsBootloaderAndARerunFinishes)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.ready());
+    ChildProcess cli;
+    ASSERT_TRUE(cli.start(FLINTWELL_CLI_PATH, {"--lang", "en", "--yes", "--port", sim.link()}));
+    for (int wait = 0; wait < 3000 && sim.transcript().find("RX write block (0xF1) #3 ") == std::string::npos; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(cli.signal(SIGINT));
+    EXPECT_EQ(cli.waitExit(60000), 6);
+    const std::string console = cli.errorText();
+    EXPECT_NE(console.find("UPDATE FAILED!!!\r\n>> The reader stays in its bootloader. Do not disconnect it!"
+                           "\r\n   Run this command again to finish the update."),
+              std::string::npos)
+        << console;
+    const std::string interrupted = sim.transcript();
+    EXPECT_EQ(interrupted.find("reset"), std::string::npos) << interrupted;
+    EXPECT_EQ(interrupted.find("leave bootloader"), std::string::npos) << interrupted;
+
+    const CliRun rerun = runCli({"--lang", "en", "--port", sim.link()});
+    EXPECT_EQ(rerun.status, 0) << rerun.console;
+    EXPECT_NE(rerun.console.find("found in its bootloader"), std::string::npos) << rerun.console;
+    sim.stop();
+    EXPECT_EQ(hexToMemory(sim.flashHex()), hexToMemory(readFile(SAMPLE_FIRMWARE_HEX), sampleStreamStart()));
+    const std::string transcript = sim.transcript();
+    EXPECT_NE(transcript.find("sum matches"), std::string::npos) << transcript;
 }
 
 TEST(FlintwellCli, ResetSettingsOnRequestAndUsageErrors)
