@@ -104,9 +104,9 @@ void updateJobThread()
     }
 
     closePort();
-    enableControl(Control::portList, true);
-    enableControl(Control::searchButton, true);
-    enableControl(Control::mainWindow, true);
+    // The window comes back on the window thread, at timer 2's tick, together
+    // with the end of the job's activity: a command that the enabled window
+    // lets through is never refused as arriving during the job.
     startTimer(jobTimerId, 10);
 }
 
@@ -144,6 +144,9 @@ void onJobTimer()
     setSessionEndReason(nullptr);
     app.activity = Activity::idle;
     jobActive = false;
+    enableControl(Control::portList, true);
+    enableControl(Control::searchButton, true);
+    enableControl(Control::mainWindow, true);
     carryOutPendingClose();
 }
 

@@ -20,7 +20,8 @@ void updateJobThread();
 bool flashAndReset(bool resetSettings);
 
 // Timer 2, the first tick after a job (window thread): releases the worker's
-// handle, ends the job's activity and carries out a close asked for meanwhile.
+// handle, ends the job's activity, gives the window back (SEARCH and the port
+// list enabled) and carries out a close asked for meanwhile.
 void onJobTimer();
 
 // True from START until the worker's handle has been released.

@@ -1,10 +1,12 @@
 // update-benchmark: one whole update of the built-in image against the reader
 // simulator pacing its line at 19200 baud, with the figures that say how
-// close the updater comes to what the protocol allows.
+// close the updater comes to what the protocol allows; then the cost of a
+// search over silent ports.
 //
 //   update-benchmark [KARVO_SIM]     (default: karvo-sim next to this program)
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,12 +17,16 @@
 #include <fstream>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "app/app_state.h"
 #include "image/start_up_load.h"
+#include "link/bootloader_switch.h"
 #include "ports/port_access.h"
+#include "ports/port_list.h"
 #include "ports/posix/posix_ports.h"
 #include "ui/headless/headless_window.h"
+#include "workflow/device_search.h"
 #include "workflow/update_job.h"
 
 extern char** environ;
@@ -51,8 +57,10 @@ std::string besideThisProgram(const char* name)
     return path.substr(0, path.rfind('/')) + "/tools/" + name;
 }
 
-// Starts the simulator and returns the line it serves ("" on failure).
-std::string startSimulator(const std::string& program, const std::string& folder, pid_t* pid)
+// Starts the simulator with these arguments after its line and transcript
+// (both in folder) and returns the line it serves ("" on failure).
+std::string startSimulator(const std::string& program, const std::string& folder, std::vector<std::string> extra,
+                           pid_t* pid)
 {
     const std::string link = folder + "/line", transcript = folder + "/transcript.txt";
     int out[2];
@@ -61,10 +69,13 @@ std::string startSimulator(const std::string& program, const std::string& folder
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    std::string args[] = {program, "--pace", "--start-in-bootloader", "--pty", link, "--transcript", transcript};
-    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data(),
-                    args[5].data(), args[6].data(), nullptr};
-    const int failed = posix_spawn(pid, program.c_str(), &actions, nullptr, argv, environ);
+    std::vector<std::string> args = {program, "--pty", link, "--transcript", transcript};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const int failed = posix_spawn(pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     std::string line;
@@ -73,6 +84,57 @@ std::string startSimulator(const std::string& program, const std::string& folder
         line += c;
     close(out[0]);
     return failed || line.empty() ? "" : link;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The search over ports whose reader stays silent: what a port cost when only
+// the AT switch was tried, and what it costs now that a port without an echo
+// is also asked to identify (a reader already in its bootloader answers that).
+void benchmarkSilentSearch(const std::string& simulator, const std::string& folder)
+{
+    constexpr int ports = 4;
+    std::vector<pid_t> sims;
+    std::vector<std::string> lines;
+    for (int i = 0; i < ports; ++i) {
+        const std::string sub = folder + "/silent" + std::to_string(i);
+        mkdir(sub.c_str(), 0700);
+        pid_t pid = -1;
+        const std::string line = startSimulator(simulator, sub, {"--pace", "--fault", "silent"}, &pid);
+        if (line.empty())
+            break;
+        sims.push_back(pid);
+        lines.push_back(line);
+    }
+    posixUsePortPaths(lines);
+    fillPortList();
+    sortPortList();
+
+    auto start = std::chrono::steady_clock::now();
+    for (size_t i = 0; i < lines.size(); ++i) {
+        char name[portNameSize];
+        snprintf(name, sizeof name, "COM%zu", i + 1);
+        if (openPort(name, 19200)) {
+            app.portOpen = true;
+            switchToBootloader();
+            closePort();
+        }
+    }
+    const double switchOnly = secondsSince(start);
+    start = std::chrono::steady_clock::now();
+    const bool found = searchAllPorts();
+    const double withIdentify = secondsSince(start) - 0.5;  // the search's own 500 ms before the first port
+    for (pid_t pid : sims) {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+    const double n = static_cast<double>(lines.size());
+    printf("search over %zu silent ports (karvo-sim --pace --fault silent)\n", lines.size());
+    printf("  AT switch only (before):      %.3f s a port\n", switchOnly / n);
+    printf("  switch, then identify (now):  %.3f s a port%s\n", withIdentify / n, found ? " (a reader answered!)" : "");
 }
 
 }  // namespace
@@ -87,7 +149,7 @@ int main(int argc, char** argv)
         return 1;
     }
     pid_t sim = -1;
-    const std::string line = startSimulator(simulator, folder, &sim);
+    const std::string line = startSimulator(simulator, folder, {"--pace", "--start-in-bootloader"}, &sim);
     if (line.empty()) {
         fprintf(stderr, "update-benchmark: cannot start %s\n", simulator.c_str());
         return 1;
@@ -162,6 +224,7 @@ int main(int argc, char** argv)
     printf("  sequential floor:   %.2f s (the waits before reading a reply overlap the request's own line time)\n",
            sequentialFloor);
     printf("  wall / sequential:  %.3f\n", wall / sequentialFloor);
+    benchmarkSilentSearch(simulator, folder);
     std::string cleanup = std::string("rm -rf ") + folder;
     if (system(cleanup.c_str()) != 0)
         fprintf(stderr, "update-benchmark: %s left behind\n", folder);

@@ -9,10 +9,13 @@ namespace {
 using BlockReasonCreate = BOOL(WINAPI*)(HWND, LPCWSTR);
 using BlockReasonDestroy = BOOL(WINAPI*)(HWND);
 
-FARPROC user32Function(const char* name)
+// A function of user32 by name, as a plain function pointer (null when
+// this Windows lacks it); the caller casts it to its real type.
+using AnyFunction = void (*)();
+AnyFunction user32Function(const char* name)
 {
     HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    return user32 ? GetProcAddress(user32, name) : nullptr;
+    return user32 ? reinterpret_cast<AnyFunction>(GetProcAddress(user32, name)) : nullptr;
 }
 
 }  // namespace

@@ -26,6 +26,13 @@ void caseAbout();
 // each named scenario with a reader of its own, in one run of the program;
 // afterwards a sound reader is found again and the program quits by File > Quit.
 void caseFaults(const std::vector<std::wstring>& scenarios);
+// A reader found in its bootloader and updated; mid-job the end of the
+// session, the language items and SEARCH are refused, and a close waits for
+// the job, after which the program ends by itself.
+void caseReachable();
+// A USB reader registered for SetupAPI on COM7 is switched and found through
+// the real Win32 lookup; its job fails; closing the program sends nothing.
+void caseUsbHalfWritten();
 // Search and update cycles in one run, with the program's handle count and
 // memory after each; fails when they grow after the warm-up.
 void caseSoak(int cycles);

@@ -43,6 +43,9 @@ struct ExpectedTexts {
     const wchar_t* noSettingsResetAck;
     const wchar_t* noDeviceResetAck;
     const wchar_t* portWriteError;  // followed by " [error number]"
+    // Keeping the reader reachable.
+    const wchar_t* foundInBootloader;
+    const wchar_t* staysInBootloader;  // with how to finish, after UPDATE FAILED
 };
 
 constexpr const wchar_t* separator = L"\r\n------------------------------------------------";
@@ -103,6 +106,9 @@ inline const ExpectedTexts russianTexts = {
     L"\r\n>> Ошибка: Нет подтверждения сброса настроек!",
     L"\r\n>> Ошибка: Нет подтверждения сброса устройства!",
     L"\r\n<< Ошибка: Запись в COM-порт!",
+    L"\r\n   > найдено в загрузчике: прошивка может быть неполной",
+    L"\r\n>> Устройство остается в загрузчике. Не отключайте его!"
+    L"\r\n   Нажмите ПОИСК, затем СТАРТ, чтобы завершить обновление.",
 };
 
 inline const ExpectedTexts englishTexts = {
@@ -157,6 +163,9 @@ inline const ExpectedTexts englishTexts = {
     L"\r\n>> Error: No confirmation of reset!",
     L"\r\n>> Error: No confirmation of device reset!",
     L"\r\n<< Error: Writing to COM port!",
+    L"\r\n   > found in its bootloader: the firmware may be incomplete",
+    L"\r\n>> The reader stays in its bootloader. Do not disconnect it!"
+    L"\r\n   Press SEARCH, then START to finish the update.",
 };
 
 inline const ExpectedTexts& textsIn(int language)

@@ -74,17 +74,17 @@ std::wstring jobConsole(const Session& s, JobEnding ending, bool resetSettings, 
     const std::wstring ok = L"\r\n>> OK";
     std::wstring text = t.writingFlash;
     if (ending == JobEnding::interrupted)
-        return text + writeError + t.recordingInterrupted + t.failed + banner + t.updateFailed;
+        return text + writeError + t.recordingInterrupted + t.failed + banner + t.updateFailed + t.staysInBootloader;
     text += ok;
     if (resetSettings) {
         text += t.resetSettings;
         if (ending == JobEnding::settingsUnconfirmed)
-            return text + t.noSettingsResetAck + banner + t.updateFailed;
+            return text + t.noSettingsResetAck + banner + t.updateFailed + t.staysInBootloader;
         text += ok;
     }
     text += t.resetDevice;
     if (ending == JobEnding::resetUnconfirmed)
-        return text + t.noDeviceResetAck + banner + t.updateFailed;
+        return text + t.noDeviceResetAck + banner + t.updateFailed + t.staysInBootloader;
     return text + ok + banner + t.successful;
 }
 

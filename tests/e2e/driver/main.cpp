@@ -34,6 +34,11 @@ const char usage[] =
     "  fault SCENARIO...      faults of the reader, one after another in one run,\n"
     "                         each with its own reader; then a sound reader is\n"
     "                         found again and File > Quit (needs --work)\n"
+    "  reachable              a reader in its bootloader found and updated; the end\n"
+    "                         of the session, the language and SEARCH refused and a\n"
+    "                         close deferred mid-job (needs --work)\n"
+    "  usb-half-written       a USB reader registered for SetupAPI on COM7: switched,\n"
+    "                         found, a failed job; the close then sends nothing\n"
     "  soak CYCLES            search and update CYCLES times in one run, with the\n"
     "                         program's handles and memory after each (needs --work)\n"
     "--attach works the first Flintwell window found instead of starting one.\n"
@@ -62,6 +67,10 @@ int run(const std::wstring& name)
         caseAbout();
     else if (name == L"fault" && !a.empty() && knownFaultScenarios(a))
         caseFaults(a);
+    else if (name == L"reachable")
+        caseReachable();
+    else if (name == L"usb-half-written")
+        caseUsbHalfWritten();
     else if (name == L"soak" && a.size() == 1 && _wtoi(a[0].c_str()) >= 1)
         caseSoak(_wtoi(a[0].c_str()));
     else {

@@ -110,7 +110,7 @@ bool launchAndWatchStartUp(Session& session)
     const LONG_PTR exStyle = GetWindowLongPtrW(session.window, GWL_EXSTYLE);
     expect((exStyle & WS_EX_TOPMOST) != 0, "start-up: the window is topmost");
     const std::wstring console = consoleText(session);
-    expect(console.rfind(std::wstring(t.header) + t.deviceManager, 0) == 0,
+    expect(console.rfind(std::wstring(session.header ? session.header : t.header) + t.deviceManager, 0) == 0,
            "start-up: the console shows the header and the device manager line", shown(console));
     return true;
 }

@@ -9,6 +9,7 @@ struct Session {
     Program program;
     HWND window;
     int language;  // 0 Russian, 1 English: what the texts are checked against
+    const wchar_t* header;  // the console's header when the build carries another image than the sample's
 };
 
 // Control states as Part of the window's state table; -1 means "not checked".

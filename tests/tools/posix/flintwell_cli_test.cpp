@@ -103,6 +103,7 @@ TEST(FlintwellCli, CtrlCMidJobLeavesTheReaderInItsBootloaderAndARerunFinishes)
     const std::string interrupted = sim.transcript();
     EXPECT_EQ(interrupted.find("reset"), std::string::npos) << interrupted;
     EXPECT_EQ(interrupted.find("leave bootloader"), std::string::npos) << interrupted;
+    EXPECT_EQ(interrupted.find("RX write block (0xF1) #160 "), std::string::npos) << "the job went on writing";
 
     const CliRun rerun = runCli({"--lang", "en", "--port", sim.link()});
     EXPECT_EQ(rerun.status, 0) << rerun.console;
