@@ -2,11 +2,11 @@
 
 #include "app/app_state.h"
 #include "ui/text_table.h"
+#include "ui/timer_ids.h"
 #include "ui/window.h"
 #include "workflow/device_search.h"
 
 namespace {
-constexpr unsigned countdownTimerId = 1;
 constexpr int countdownTicksTotal = 100;
 }  // namespace
 

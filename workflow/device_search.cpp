@@ -19,7 +19,6 @@ namespace {
 
 constexpr uint32_t baudRate = 19200;
 constexpr int maxProbedPorts = 50;
-constexpr int statusFits = 240;
 const char separator[] = "\r\n------------------------------------------------";
 
 void foundEnding()
@@ -143,7 +142,7 @@ bool searchAllPorts()
             sleepMs(60);
         if (sendIdentify()) {
             sleepMs(500);
-            if (readReply() == statusFits) {
+            if (readReply() == replyDeviceFits) {
                 app.foundInBootloader = !switched;
                 resetProgress();
                 return true;
@@ -168,7 +167,7 @@ bool searchUsbPort()
         enableControl(Control::portList, false);
         if (sendIdentify()) {
             sleepMs(60);
-            if (readReply() == statusFits) {
+            if (readReply() == replyDeviceFits) {
                 resetProgress();
                 return true;
             }

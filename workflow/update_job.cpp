@@ -8,13 +8,13 @@
 #include "ports/port_access.h"
 #include "ui/main_window_commands.h"
 #include "ui/option_controls.h"
+#include "ui/timer_ids.h"
 #include "ui/window.h"
 
 ThreadHandle (*startJobThread)(void (*body)()) = startThread;
 
 namespace {
 
-constexpr unsigned jobTimerId = 2;
 const char banner[] = "\r\n++++++++++++++++++++++++++++++++++++++++++++++++";
 const char ok[] = "\r\n>> OK";
 

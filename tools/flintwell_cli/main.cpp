@@ -19,6 +19,7 @@
 #include "ui/option_controls.h"
 #include "ui/reports.h"
 #include "ui/text_table.h"
+#include "ui/timer_ids.h"
 #include "ui/window.h"
 #include "workflow/shutdown.h"
 #include "workflow/update_job.h"
@@ -129,7 +130,7 @@ void drawProgress(const HeadlessProgress& progress)
 void runCountdown()
 {
     startCountdown();
-    while (headlessTimerPeriod(1) != 0) {
+    while (headlessTimerPeriod(countdownTimerId) != 0) {
         sleepMs(10);
         countdownTick();
     }
@@ -155,7 +156,7 @@ void runUpdateJob()
     sigaction(SIGINT, &stop, &oldInt);
     sigaction(SIGTERM, &stop, &oldTerm);
     startUpdateJob();
-    while (updateJobActive() && headlessTimerPeriod(2) == 0)
+    while (updateJobActive() && headlessTimerPeriod(jobTimerId) == 0)
         sleepMs(10);
     if (updateJobActive())
         onJobTimer();

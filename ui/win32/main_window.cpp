@@ -125,9 +125,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         runCommand(LOWORD(wParam));
         break;
     case WM_TIMER:
-        if (wParam == countdownTimer)
+        if (wParam == countdownTimerId)
             countdownTick();
-        else if (wParam == jobTimer)
+        else if (wParam == jobTimerId)
             onJobTimer();
         break;
     case WM_CTLCOLOREDIT:

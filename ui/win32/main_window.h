@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include "ui/timer_ids.h"
 #include "ui/window.h"
 
 // Command identifiers of the menus and the controls (WM_COMMAND), stable so
@@ -21,8 +22,6 @@ constexpr int resetOptionId = 12;
 constexpr int resetOptionLabelId = 13;
 constexpr int startButtonId = 14;
 
-constexpr UINT_PTR countdownTimer = 1;
-constexpr UINT_PTR jobTimer = 2;
 
 // Timers belong to the thread that owns the window, so the worker asks the
 // GUI thread to start or stop one: wParam timer id, lParam period in ms.
