@@ -5,9 +5,19 @@
 #include "ui/timer_ids.h"
 #include "ui/window.h"
 #include "workflow/device_search.h"
+#include "workflow/worker.h"
 
 namespace {
 constexpr int countdownTicksTotal = 100;
+// The search's ending on the window thread.
+void searchEnded()
+{
+    searchEnding();
+    app.activity = Activity::idle;
+    enableControl(Control::mainWindow, true);
+    carryOutPendingClose();
+}
+
 }  // namespace
 
 void startCountdown()
@@ -25,10 +35,12 @@ void countdownTick()
     stopTimer(countdownTimerId);
     setProgressPosition(0);
     app.activity = Activity::searching;
-    searchDevice();
-    app.activity = Activity::idle;
-    enableControl(Control::mainWindow, true);
-    carryOutPendingClose();
+    // The ports are probed off the window thread, which goes on painting the
+    // dots and the bar; without a worker the search runs here.
+    if (!startWorker(searchPorts, searchEnded)) {
+        searchPorts();
+        searchEnded();
+    }
 }
 
 void searchCommand()

@@ -7,7 +7,8 @@
 
 // Starts the 100-tick countdown of timer 1 (start-up and SEARCH).
 void startCountdown();
-// One tick of timer 1; the last one runs the search and enables the window.
+// One tick of timer 1; the last one starts the search on the worker, whose
+// ending enables the window.
 void countdownTick();
 
 // SEARCH: disables the window, resets it and starts the countdown. Refused

@@ -71,6 +71,11 @@ void checkLanguageMenu(uint8_t language);
 void rebuildMenus();
 // Ends the message loop (the program's last act after shutdown).
 void quitProgram();
+// Called on the worker thread as its last act: the window thread is to run
+// onWorkerDone (the Win32 window posts itself a message; the headless layer
+// does nothing, its front ends call joinWorker).
+void postWorkerDone();
+
 // Closes the main window now: its destruction runs shutdown. Only the
 // command layer calls it, once nothing is running (requestClose).
 void closeMainWindow();

@@ -60,6 +60,18 @@ void notFoundEnding()
     app.lastSearch = SearchOutcome::notFound;
 }
 
+void noPortsEnding()
+{
+    portListClear();
+    portListAppend("");
+    portListSelect(0);
+    appendLog(texts().logNoComPorts);
+    enableControl(Control::portList, true);
+    enableControl(Control::searchButton, true);
+    appendLog("\r\n");
+    appendLog(separator);
+}
+
 }  // namespace
 
 UsbIdStrings formatUsbIds(uint32_t vidPid)
@@ -80,23 +92,15 @@ bool findImageUsbPort()
     return findUsbPort(app.portName, ids.vidUpper, ids.pidUpper, "0200", ids.vidLower, ids.pidLower, "0200");
 }
 
-void searchDevice()
+void searchPorts()
 {
+    app.foundInBootloader = false;
     if (!fillPortList()) {
-        portListClear();
-        portListAppend("");
-        portListSelect(0);
-        appendLog(texts().logNoComPorts);
-        enableControl(Control::portList, true);
-        enableControl(Control::searchButton, true);
-        appendLog("\r\n");
-        appendLog(separator);
         app.lastSearch = SearchOutcome::noPorts;
         return;
     }
     sortPortList();
 
-    app.foundInBootloader = false;
     bool found;
     switch (app.expectedInfo.deviceType) {
     case deviceTypeKru:
@@ -114,10 +118,29 @@ void searchDevice()
         found = searchUsbPort();
         break;
     }
-    if (found)
+    // foundEnding or notFoundEnding set the final outcome.
+    app.lastSearch = found ? SearchOutcome::foundOffered : SearchOutcome::notFound;
+}
+
+void searchEnding()
+{
+    switch (app.lastSearch) {
+    case SearchOutcome::noPorts:
+        noPortsEnding();
+        break;
+    case SearchOutcome::foundOffered:
         foundEnding();
-    else
+        break;
+    default:
         notFoundEnding();
+        break;
+    }
+}
+
+void searchDevice()
+{
+    searchPorts();
+    searchEnding();
 }
 
 bool searchAllPorts()

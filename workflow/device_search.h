@@ -1,10 +1,17 @@
 // Finds the reader the embedded image is for, puts it into its bootloader
-// and leaves its port open for the update job. Runs on the GUI thread at the
-// end of the countdown.
+// and leaves its port open for the update job. The port side runs on the
+// worker thread at the end of the countdown; its ending (the report, the
+// update question, the controls) on the window thread.
 #pragma once
 #include <cstdint>
 
-// The whole search: fills the port list, then the serial or the USB path.
+// The port side: fills the port list, then the serial or the USB path; sets
+// app.lastSearch to noPorts, notFound or foundOffered.
+void searchPorts();
+// The ending on the window thread: the found ending (report, decision,
+// controls), the not-found or the no-ports ending.
+void searchEnding();
+// Both in turn.
 void searchDevice();
 
 // Puts the window back into its state before a search: closes the port,

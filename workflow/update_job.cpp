@@ -1,24 +1,19 @@
 #include "workflow/update_job.h"
 
-#include <atomic>
-
 #include "app/system.h"
 #include "image/hex_stream.h"
 #include "link/bootloader_commands.h"
 #include "ports/port_access.h"
 #include "ui/main_window_commands.h"
 #include "ui/option_controls.h"
-#include "ui/timer_ids.h"
 #include "ui/window.h"
-
-ThreadHandle (*startJobThread)(void (*body)()) = startThread;
+#include "workflow/worker.h"
 
 namespace {
 
 const char banner[] = "\r\n++++++++++++++++++++++++++++++++++++++++++++++++";
 const char ok[] = "\r\n>> OK";
 
-std::atomic<bool> jobActive{false};
 bool jobResetsSettings;  // the operator's choice, read on the window thread at START
 const char* TextTable::*finishHint = &TextTable::logFinishWithSearch;
 
@@ -64,10 +59,8 @@ void setFinishHint(const char* TextTable::*hint)
 
 void startUpdateJob()
 {
-    if (app.activity != Activity::idle || app.lastSearch != SearchOutcome::foundOffered || !app.portOpen)
-        return;
-    bool idle = false;
-    if (!jobActive.compare_exchange_strong(idle, true))
+    if (app.activity != Activity::idle || app.lastSearch != SearchOutcome::foundOffered || !app.portOpen ||
+        workerBusy())
         return;
     app.activity = Activity::updating;
     jobStopRequested = false;
@@ -78,8 +71,7 @@ void startUpdateJob()
     jobResetsSettings = isChecked(Control::resetOption);
     setSessionEndReason(texts().sessionEndReason);
 
-    app.jobThread = startJobThread(updateJobThread);
-    if (app.jobThread != 0)
+    if (startWorker(updateJobThread, updateJobEnded))
         return;
     // Nothing was sent: the reader is as the search left it, START again.
     app.lastJob = JobOutcome::notStarted;
@@ -89,7 +81,6 @@ void startUpdateJob()
     enableControl(Control::startButton, true);
     enableControl(Control::mainWindow, true);
     app.activity = Activity::idle;
-    jobActive = false;
     carryOutPendingClose();
 }
 
@@ -104,10 +95,9 @@ void updateJobThread()
     }
 
     closePort();
-    // The window comes back on the window thread, at timer 2's tick, together
+    // The window comes back on the window thread, in updateJobEnded, together
     // with the end of the job's activity: a command that the enabled window
     // lets through is never refused as arriving during the job.
-    startTimer(jobTimerId, 10);
 }
 
 bool flashAndReset(bool resetSettings)
@@ -134,23 +124,12 @@ bool flashAndReset(bool resetSettings)
     return true;
 }
 
-void onJobTimer()
+void updateJobEnded()
 {
-    stopTimer(jobTimerId);
-    if (app.jobThread) {
-        closeThreadHandle(app.jobThread);
-        app.jobThread = 0;
-    }
     setSessionEndReason(nullptr);
     app.activity = Activity::idle;
-    jobActive = false;
     enableControl(Control::portList, true);
     enableControl(Control::searchButton, true);
     enableControl(Control::mainWindow, true);
     carryOutPendingClose();
-}
-
-bool updateJobActive()
-{
-    return jobActive;
 }

@@ -5,10 +5,11 @@
 #include "app/app_state.h"
 #include "ui/text_table.h"
 
-// The START command, on the window thread. Starts a job only when a search
-// offered the update and nothing else runs; disables the window before the
-// worker exists, so a Quit or language switch already queued finds the job
-// running. If the worker cannot be started, says so and arms START again.
+// The START command, on the window thread. Starts a job on the worker
+// (workflow/worker.h) only when a search offered the update and nothing else
+// runs; disables the window before the worker exists, so a Quit or language
+// switch already queued finds the job running. If the worker cannot be
+// started, says so and arms START again.
 void startUpdateJob();
 
 // The worker's body.
@@ -19,17 +20,11 @@ void updateJobThread();
 // it ended in app.lastJob.
 bool flashAndReset(bool resetSettings);
 
-// Timer 2, the first tick after a job (window thread): releases the worker's
-// handle, ends the job's activity, gives the window back (SEARCH and the port
-// list enabled) and carries out a close asked for meanwhile.
-void onJobTimer();
-
-// True from START until the worker's handle has been released.
-bool updateJobActive();
+// The end of the job, on the window thread (the worker's ending): ends the
+// job's activity, gives the window back (SEARCH and the port list enabled)
+// and carries out a close asked for meanwhile.
+void updateJobEnded();
 
 // How a failed job tells the operator to finish the update: the window says
 // SEARCH then START, a console front end to run the command again.
 void setFinishHint(const char* TextTable::*hint);
-
-// Starts the worker; tests replace it to try a worker that cannot start.
-extern ThreadHandle (*startJobThread)(void (*body)());

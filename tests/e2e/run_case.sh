@@ -5,7 +5,7 @@
 #   run_case.sh --name NAME --exe FLINTWELL.exe --case "CASE [ARGS]"
 #               [--sim "KARVO-SIM ARGS"] [--no-sim] [--leave yes|no]
 #               [--flash IMAGE.hex] [--shots DIR] [--console-out FILE]
-#               [--timeout SECONDS]
+#               [--timeout SECONDS] [--codepage 1251|1252] [--screen WxH]
 #
 # --sim       start the simulator with these extra arguments (default: none)
 # --no-sim    no simulator (the case never reaches the ports)
@@ -15,6 +15,10 @@
 #             the reset's data sum must have matched
 # --shots     screenshot requests of the driver are taken into DIR
 # --timeout   the driver's whole run is ended after SECONDS (default 200)
+# --codepage  the ANSI code page of the Wine processes: 1251 (a Russian
+#             Windows, locale ru_RU.UTF-8) or 1252 (a Western one, C.UTF-8);
+#             the driver checks that it is in force
+# --screen    the size of the X screen and of the Wine desktop (default 1024x768)
 #
 # The simulator is run by sim_keeper.sh, which also lets the driver restart
 # it with other faults, ask whether COM7 is held open and read the program's
@@ -29,8 +33,8 @@ set -u
 if [ "${1:-}" = --inside-display ]; then
     # Runs under xvfb-run: the screenshot taker and the driver's desktop.
     shift
-    work=$1 shots=$2 desktop=$3
-    shift 3
+    work=$1 shots=$2 desktop=$3 screen=$4
+    shift 4
     if [ -n "$shots" ]; then
         (
             while [ ! -f "$work/driver.done" ]; do
@@ -46,13 +50,13 @@ if [ "${1:-}" = --inside-display ]; then
         ) &
     fi
     WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-        wine explorer "/desktop=$desktop,1024x768" "$@" </dev/null
+        wine explorer "/desktop=$desktop,$screen" "$@" </dev/null
     touch "$work/driver.done"
     wait
     exit 0
 fi
 
-name="" exe="" case_args="" sim_args="" use_sim=1 leave="" flash="" shots="" console_out="" limit=200
+name="" exe="" case_args="" sim_args="" use_sim=1 leave="" flash="" shots="" console_out="" limit=200 codepage="" screen=1024x768
 while [ $# -gt 0 ]; do
     case $1 in
     --name) name=$2; shift 2 ;;
@@ -65,6 +69,8 @@ while [ $# -gt 0 ]; do
     --shots) shots=$2; shift 2 ;;
     --console-out) console_out=$2; shift 2 ;;
     --timeout) limit=$2; shift 2 ;;
+    --codepage) codepage=$2; shift 2 ;;
+    --screen) screen=$2; shift 2 ;;
     *) echo "run_case.sh: unknown argument $1" >&2; exit 2 ;;
     esac
 done
@@ -123,6 +129,13 @@ stop_sim() {
 trap 'stop_sim' EXIT
 trap 'exit 1' INT TERM
 
+case $codepage in
+1251) export LC_ALL=ru_RU.UTF-8 E2E_CODEPAGE=1251 ;;
+1252) export LC_ALL=C.UTF-8 E2E_CODEPAGE=1252 ;;
+"") ;;
+*) echo "run_case.sh: --codepage takes 1251 or 1252" >&2; exit 2 ;;
+esac
+
 [ -n "$shots" ] && mkdir -p "$shots" && rm -f "$shots"/*.request
 set -- "$DRIVER" $case_args --exe "$exe" --result "$work/result.txt" --work "$work"
 [ -n "$shots" ] && set -- "$@" --shots "$(cd "$shots" && pwd)"
@@ -133,8 +146,8 @@ set -- "$DRIVER" $case_args --exe "$exe" --result "$work/result.txt" --work "$wo
 attempt=1
 while :; do
     rm -f "$work/driver.done" "$work/result.txt"
-    timeout "$limit" xvfb-run -a -s "-screen 0 1024x768x24" \
-        sh "$0" --inside-display "$work" "$shots" "flintwell-e2e-$name" "$@" >"$work/driver.log" 2>&1
+    timeout "$limit" xvfb-run -a -s "-screen 0 ${screen}x24" \
+        sh "$0" --inside-display "$work" "$shots" "flintwell-e2e-$name" "$screen" "$@" >"$work/driver.log" 2>&1
     if [ -f "$work/result.txt" ] || [ $attempt -ge 3 ] || ! grep -q "Xvfb failed to start" "$work/driver.log"; then
         break
     fi

@@ -4,6 +4,8 @@
 // menus, and the modal boxes answered by a helper thread.
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 #include "ui/win32/main_window.h"
 
 #include <atomic>
@@ -162,7 +164,7 @@ TEST_F(RealWindow, ControlsHaveTheirClassesIdsPlacesAndStyles)
         {Control::portList, L"ComboBox", 6, 10, 10, 235, 0, 0x50000003},
         {Control::searchButton, L"Button", 7, 260, 10, 140, 40, 0x50000000},
         {Control::idLabel, L"Static", 0, 10, 45, 240, 20, 0x50000000},
-        {Control::progressBar, L"msctls_progress32", 0, 0, 520, 420, 30, 0x50000000},
+        {Control::progressBar, L"msctls_progress32", 0, 0, 520, -1, 30, 0x50000000},  // -1: the client's width
         {Control::updateOption, L"Button", 10, 10, 570, 15, 15, 0x50000002},
         {Control::updateOptionLabel, L"Static", 11, 30, 570, 200, 20, 0x50000000},
         {Control::resetOption, L"Button", 12, 10, 595, 15, 15, 0x50000002},
@@ -179,7 +181,9 @@ TEST_F(RealWindow, ControlsHaveTheirClassesIdsPlacesAndStyles)
         const RECT r = clientRect(child);
         EXPECT_EQ(r.left, e.x);
         EXPECT_EQ(r.top, e.y);
-        EXPECT_EQ(r.right - r.left, e.width);
+        RECT client{};
+        GetClientRect(theWindow(), &client);
+        EXPECT_EQ(r.right - r.left, e.width >= 0 ? e.width : client.right);
         if (e.height != 0) {
             EXPECT_EQ(r.bottom - r.top, e.height);
         }
@@ -223,6 +227,36 @@ TEST_F(RealWindow, ControlsStartInRussianAndInTheirInitialStates)
     EXPECT_EQ(range.iLow, 0);
     EXPECT_EQ(range.iHigh, 100);
     EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 0);
+}
+
+TEST_F(RealWindow, CaptionsAreInTheSystemsMessageFontWithItsCyrillicLetters)
+{
+    // The test runs under both code pages: the letters must not depend on it.
+    wchar_t codepage[16] = {};
+    if (GetEnvironmentVariableW(L"FLINTWELL_CODEPAGE", codepage, 16) > 0)
+        EXPECT_EQ(GetACP(), static_cast<UINT>(_wtoi(codepage)));
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+    for (Control c : {Control::portList, Control::searchButton, Control::idLabel, Control::updateOptionLabel,
+                      Control::resetOptionLabel, Control::startButton}) {
+        SCOPED_TRACE(static_cast<int>(c));
+        HFONT font = reinterpret_cast<HFONT>(SendMessageW(windowOf(c), WM_GETFONT, 0, 0));
+        ASSERT_NE(font, nullptr);
+        LOGFONTW face{};
+        ASSERT_NE(GetObjectW(font, sizeof face, &face), 0);
+        EXPECT_STREQ(face.lfFaceName, metrics.lfMessageFont.lfFaceName);
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, font);
+        const wchar_t russian[] = L"ПОИСКСТАРТОбновитьпрошивку";
+        WORD glyphs[std::size(russian)] = {};
+        ASSERT_EQ(GetGlyphIndicesW(dc, russian, static_cast<int>(wcslen(russian)), glyphs, GGI_MARK_NONEXISTING_GLYPHS),
+                  wcslen(russian));
+        for (size_t i = 0; i < wcslen(russian); ++i)
+            EXPECT_NE(glyphs[i], 0xFFFF) << "no glyph for letter " << i;
+        SelectObject(dc, old);
+        DeleteDC(dc);
+    }
 }
 
 TEST_F(RealWindow, ConsoleIsLucidaConsoleInCyrillicGreenOnBlack)

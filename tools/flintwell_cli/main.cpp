@@ -23,6 +23,7 @@
 #include "ui/window.h"
 #include "workflow/shutdown.h"
 #include "workflow/update_job.h"
+#include "workflow/worker.h"
 
 namespace {
 
@@ -126,7 +127,8 @@ void drawProgress(const HeadlessProgress& progress)
     fflush(stderr);
 }
 
-// The countdown of timer 1, ticked here as the window's message loop would.
+// The countdown of timer 1, ticked here as the window's message loop would,
+// then the search on the worker.
 void runCountdown()
 {
     startCountdown();
@@ -134,6 +136,7 @@ void runCountdown()
         sleepMs(10);
         countdownTick();
     }
+    joinWorker();
 }
 
 // Ctrl+C or SIGTERM during the job: no further request goes out, so the
@@ -146,7 +149,7 @@ void stopJob(int)
     (void)written;
 }
 
-// START, then timer 2 once the worker has armed it.
+// START, then the job's end once the worker is done.
 void runUpdateJob()
 {
     struct sigaction stop {};
@@ -156,10 +159,7 @@ void runUpdateJob()
     sigaction(SIGINT, &stop, &oldInt);
     sigaction(SIGTERM, &stop, &oldTerm);
     startUpdateJob();
-    while (updateJobActive() && headlessTimerPeriod(jobTimerId) == 0)
-        sleepMs(10);
-    if (updateJobActive())
-        onJobTimer();
+    joinWorker();
     sigaction(SIGINT, &oldInt, nullptr);
     sigaction(SIGTERM, &oldTerm, nullptr);
 }

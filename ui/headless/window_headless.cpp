@@ -315,6 +315,11 @@ int headlessMenuBuilds()
     return model.menuBuilds;
 }
 
+void postWorkerDone()
+{
+    // Headless front ends join the worker (joinWorker) instead.
+}
+
 void closeMainWindow()
 {
     {

@@ -9,6 +9,25 @@ namespace {
 // The neutral language with the default sub-language: the system's own.
 constexpr DWORD neutralLanguage = 0x0400;
 
+// A box owned by a disabled window hands the activation to another program
+// when it closes. The owner is enabled for the box's time (the box itself
+// keeps it from input meanwhile) and given back its state afterwards, so
+// that closing the box activates Flintwell again.
+struct OwnerEnabledForBox {
+    HWND owner;
+    bool wasDisabled;
+    explicit OwnerEnabledForBox(HWND window) : owner(window), wasDisabled(window && !IsWindowEnabled(window))
+    {
+        if (wasDisabled)
+            EnableWindow(owner, TRUE);
+    }
+    ~OwnerEnabledForBox()
+    {
+        if (wasDisabled)
+            EnableWindow(owner, FALSE);
+    }
+};
+
 }  // namespace
 
 void showMessage(const char* text, const char* caption)
@@ -28,6 +47,7 @@ void showMessage(const char* text, const char* caption)
     box.dwContextHelpId = 0;
     box.lpfnMsgBoxCallback = nullptr;
     box.dwLanguageId = neutralLanguage;
+    OwnerEnabledForBox owner(IsWindowVisible(mainWindow()) ? mainWindow() : nullptr);
     MessageBoxIndirectW(&box);
 }
 
@@ -38,6 +58,7 @@ bool askYesNo(const char* text, const char* caption, uint16_t languageId)
     widen(text, wideText, wideTextSize);
     widen(caption, wideCaption, wideTextSize);
     // Anything but Yes, a failure to show the box included, is No.
+    OwnerEnabledForBox owner(mainWindow());
     return MessageBoxExW(mainWindow(), wideText, wideCaption, MB_YESNO | MB_ICONEXCLAMATION, languageId) == IDYES;
 }
 

@@ -1,4 +1,4 @@
-// The log console (green on black, Lucida Console) and the progress bar.
+// The log console (green on black) and the progress bar.
 #include "ui/win32/main_window.h"
 
 #include <commctrl.h>
@@ -20,21 +20,11 @@ HWND bar()
 
 void createLogConsole()
 {
-    HDC screen = GetDC(nullptr);
-    const int height = -MulDiv(10, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-    win.consoleFont = CreateFontW(height, 0, 0, 0, 0, FALSE, FALSE, FALSE, RUSSIAN_CHARSET,
-                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_DONTCARE, L"Lucida Console");
+    // Lucida Console at 10 points comes with the other fonts (applyFonts).
     win.consoleBrush = CreateSolidBrush(consoleBackground);
-
-    const DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
-                        ES_AUTOVSCROLL | ES_AUTOHSCROLL;  // 0x50B000C4
-    HWND console = CreateWindowExW(0, L"Edit", nullptr, style, 0, 70, 413, 440, mainWindow(),
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(logConsoleId)),
-                                   win.instance, nullptr);
-    win.windows[static_cast<int>(Control::logConsole)] = console;
-    SendMessageW(console, WM_SETFONT, reinterpret_cast<WPARAM>(win.consoleFont), TRUE);
+    const DWORD style = WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+                        ES_AUTOHSCROLL;  // with WS_CHILD and WS_VISIBLE 0x50B000C4
+    HWND console = createChild(Control::logConsole, L"Edit", logConsoleId, style, nullptr);
     // The edit control keeps at most 32,767 characters unless told otherwise,
     // and a long session (a failing line logs an error for each of 500
     // attempts) would then lose its last lines, the result among them.
@@ -83,9 +73,7 @@ void createProgressBar()
     // The progress class lives in comctl32 and must be registered first.
     INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&classes);
-    HWND progress = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, 0, 520, 420, 30,
-                                    mainWindow(), nullptr, win.instance, nullptr);
-    win.windows[static_cast<int>(Control::progressBar)] = progress;
+    HWND progress = createChild(Control::progressBar, PROGRESS_CLASSW, 0, 0, nullptr);
     // A themed bar ignores its colour; without a theme it is drawn green
     // as on a Windows without visual styles.
     SetWindowTheme(progress, L" ", L" ");

@@ -10,22 +10,23 @@
 #include "ui/text_table.h"
 #include "workflow/shutdown.h"
 #include "workflow/update_job.h"
+#include "workflow/worker.h"
 
 Win32Window win;
 
-namespace {
-
-HWND createChild(Control control, const wchar_t* windowClass, int id, int x, int y, int width, int height,
-                 DWORD style, const char* text)
+HWND createChild(Control control, const wchar_t* windowClass, int id, DWORD style, const char* text)
 {
     wchar_t wide[wideTextSize];
     widen(text, wide, wideTextSize);
-    HWND child = CreateWindowExW(0, windowClass, wide, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
-                                 mainWindow(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 win.instance, nullptr);
+    const RECT r = controlRect(control, windowDpi(mainWindow()));
+    HWND child = CreateWindowExW(0, windowClass, text ? wide : nullptr, WS_CHILD | WS_VISIBLE | style, r.left, r.top,
+                                 r.right - r.left, r.bottom - r.top, mainWindow(),
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), win.instance, nullptr);
     win.windows[static_cast<int>(control)] = child;
     return child;
 }
+
+namespace {
 
 void runCommand(int id)
 {
@@ -83,11 +84,18 @@ bool createMainWindow(HINSTANCE instance)
     // System menu and minimise box only: no maximise box, no sizing border.
     // An overlapped window always has its caption.
     const DWORD style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - mainWindowWidth / 2;
-    const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - mainWindowHeight / 2;
-    HWND window = CreateWindowExW(0, mainWindowClass, title, style, x, y, mainWindowWidth, mainWindowHeight,
-                                  nullptr, nullptr, instance, nullptr);
+    // Centred in the work area of the primary monitor at its scale; on a
+    // monitor of another scale the window is placed again at that scale.
+    const UINT dpi = windowDpi(nullptr);
+    const RECT r = mainWindowRect(nullptr, dpi);
+    HWND window = CreateWindowExW(0, mainWindowClass, title, style, r.left, r.top, r.right - r.left,
+                                  r.bottom - r.top, nullptr, nullptr, instance, nullptr);
     win.windows[static_cast<int>(Control::mainWindow)] = window;
+    if (window != nullptr && windowDpi(window) != dpi) {
+        const RECT there = mainWindowRect(window, windowDpi(window));
+        SetWindowPos(window, nullptr, there.left, there.top, there.right - there.left, there.bottom - there.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     return window != nullptr;
 }
 
@@ -96,25 +104,20 @@ void createControls()
     const TextTable& t = texts();
     buildMenus();
 
-    EnableWindow(createChild(Control::portList, L"Combobox", portListId, 10, 10, 235, 100, CBS_DROPDOWNLIST, ""),
+    EnableWindow(createChild(Control::portList, L"Combobox", portListId, CBS_DROPDOWNLIST, ""), FALSE);
+    EnableWindow(createChild(Control::searchButton, L"Button", searchButtonId, BS_PUSHBUTTON, t.captionSearch),
                  FALSE);
-    EnableWindow(createChild(Control::searchButton, L"Button", searchButtonId, 260, 10, 140, 40, BS_PUSHBUTTON,
-                             t.captionSearch),
-                 FALSE);
-    createChild(Control::idLabel, L"Static", 0, 10, 45, 240, 20, SS_LEFT, "ID: 0; 0;");
+    createChild(Control::idLabel, L"Static", 0, SS_LEFT, "ID: 0; 0;");
     createLogConsole();
     createProgressBar();
     // Check boxes that do not toggle themselves: the commands choose.
-    createChild(Control::updateOption, L"Button", updateOptionId, 10, 570, 15, 15, BS_CHECKBOX, "");
-    createChild(Control::updateOptionLabel, L"Static", updateOptionLabelId, 30, 570, 200, 20, SS_LEFT,
-                t.captionUpdate);
-    createChild(Control::resetOption, L"Button", resetOptionId, 10, 595, 15, 15, BS_CHECKBOX, "");
-    createChild(Control::resetOptionLabel, L"Static", resetOptionLabelId, 30, 595, 250, 40, SS_LEFT,
-                t.captionUpdateReset);
+    createChild(Control::updateOption, L"Button", updateOptionId, BS_CHECKBOX, "");
+    createChild(Control::updateOptionLabel, L"Static", updateOptionLabelId, SS_LEFT, t.captionUpdate);
+    createChild(Control::resetOption, L"Button", resetOptionId, BS_CHECKBOX, "");
+    createChild(Control::resetOptionLabel, L"Static", resetOptionLabelId, SS_LEFT, t.captionUpdateReset);
     setOptionControls(false, false);
-    EnableWindow(createChild(Control::startButton, L"Button", startButtonId, 260, 570, 140, 40, BS_PUSHBUTTON,
-                             t.captionStart),
-                 FALSE);
+    EnableWindow(createChild(Control::startButton, L"Button", startButtonId, BS_PUSHBUTTON, t.captionStart), FALSE);
+    applyFonts(windowDpi(mainWindow()));
 }
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -127,8 +130,6 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
         if (wParam == countdownTimerId)
             countdownTick();
-        else if (wParam == jobTimerId)
-            onJobTimer();
         break;
     case WM_CTLCOLOREDIT:
         if (reinterpret_cast<HWND>(lParam) == windowOf(Control::logConsole))
@@ -149,12 +150,18 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (wParam)
             endSession();
         return 0;
+    case WM_DPICHANGED:
+        onDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_DESTROY:
         shutdown();
         break;
     case startTimerMessage:
         SetTimer(window, wParam, static_cast<UINT>(lParam), nullptr);
         break;
+    case workerDoneMessage:
+        onWorkerDone();
+        return 0;
     case stopTimerMessage:
         KillTimer(window, wParam);
         break;

@@ -27,6 +27,8 @@ constexpr int startButtonId = 14;
 // GUI thread to start or stop one: wParam timer id, lParam period in ms.
 constexpr UINT startTimerMessage = WM_APP + 1;
 constexpr UINT stopTimerMessage = WM_APP + 2;
+// The worker's last act: its ending is to run on the window thread.
+constexpr UINT workerDoneMessage = WM_APP + 3;
 
 constexpr wchar_t mainWindowClass[] = L"my Window";
 constexpr int mainWindowWidth = 420;
@@ -40,6 +42,7 @@ struct Win32Window {
     HWND windows[controlCount];  // indexed by Control; mainWindow first
     HMENU languagePopup;         // of the current menu bar
     HFONT consoleFont;
+    HFONT captionFont;  // the other controls' (the system's message font)
     HBRUSH consoleBrush;
 };
 extern Win32Window win;
@@ -66,7 +69,30 @@ int widen(const char* text, wchar_t* wide, int size);
 // A UTF-16 text as Windows-1251, cut to fit size bytes with its terminator.
 void narrow(const wchar_t* wide, char* text, int size);
 
+// --- Geometry, fonts and newer functions (layout_win32.cpp) ------------------------
+// A function of user32 by name (null when this Windows lacks it), as a plain
+// function pointer that the caller casts to its real type: what is newer than
+// Windows 7 is looked up at run time so that the static .exe still starts there.
+using AnyFunction = void (*)();
+AnyFunction user32Function(const char* name);
+// Pixels at 96 DPI brought to dpi.
+int scaled(int pixels, UINT dpi);
+// The DPI of the window's monitor (the system's where Windows cannot tell).
+UINT windowDpi(HWND window);
+// A control's place in the client area at dpi, from the 96-DPI layout table.
+RECT controlRect(Control control, UINT dpi);
+// The main window's outer rectangle at dpi, centred in the work area of its
+// monitor (the primary one before it exists), its title bar always inside.
+RECT mainWindowRect(HWND window, UINT dpi);
+// Moves every control to its place at dpi; gives the controls their fonts at dpi.
+void layOutControls(UINT dpi);
+void applyFonts(UINT dpi);
+// WM_DPICHANGED: the window takes the suggested rectangle and re-lays itself out.
+void onDpiChanged(UINT dpi, const RECT* suggested);
+
 // --- Building the window (GUI thread) -------------------------------------------
+// A child control at its place for the window's DPI; a null text gives none.
+HWND createChild(Control control, const wchar_t* windowClass, int id, DWORD style, const char* text);
 // Registers "my Window" and creates the main window, still hidden. False when
 // either fails.
 bool createMainWindow(HINSTANCE instance);

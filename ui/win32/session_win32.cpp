@@ -4,19 +4,9 @@
 
 namespace {
 
-// Windows Vista and later; looked up at run time so that the static .exe
-// still starts where user32 lacks them.
+// Windows Vista and later (user32Function).
 using BlockReasonCreate = BOOL(WINAPI*)(HWND, LPCWSTR);
 using BlockReasonDestroy = BOOL(WINAPI*)(HWND);
-
-// A function of user32 by name, as a plain function pointer (null when
-// this Windows lacks it); the caller casts it to its real type.
-using AnyFunction = void (*)();
-AnyFunction user32Function(const char* name)
-{
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    return user32 ? reinterpret_cast<AnyFunction>(GetProcAddress(user32, name)) : nullptr;
-}
 
 }  // namespace
 

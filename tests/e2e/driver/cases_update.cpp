@@ -74,6 +74,8 @@ void caseQuestion(bool newer, bool answerYes)
     const bool gone = waitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
     expect(gone, std::string("question: answered ") + (answerYes ? "Yes" : "No"));
     waitForSearchEnd(s);
+    expect(waitUntil([&] { return GetForegroundWindow() == s.window; }, 2000),
+           "after the question Flintwell is the active window again");
     const std::string when = answerYes ? "after Yes" : "after No";
     expectConsole(s, consoleBeforeDots(s), foundAfterDots(s, version) + logLine + separator, when);
     expectStates(s, answerYes ? statesOffered : statesDeclined, when);

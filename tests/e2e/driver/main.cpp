@@ -92,6 +92,8 @@ int wmain(int argc, wchar_t** argv)
         fputs(scenarioList().c_str(), argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
     }
+    // Real pixels at every DPI: the window's size and place are checked in them.
+    SetProcessDPIAware();
     options.program = L"Flintwell.exe";
     for (int i = 2; i < argc; ++i) {
         const std::wstring arg = argv[i];
@@ -111,5 +113,10 @@ int wmain(int argc, wchar_t** argv)
         else
             options.args.push_back(arg);
     }
+    // run_case.sh --codepage: the case is meant to run under that ANSI code page.
+    wchar_t codepage[16] = {};
+    if (GetEnvironmentVariableW(L"E2E_CODEPAGE", codepage, 16) > 0)
+        expect(GetACP() == static_cast<UINT>(_wtoi(codepage)), "the ANSI code page is " + utf8(codepage),
+               "it is " + std::to_string(GetACP()));
     return run(argv[1]);
 }

@@ -54,6 +54,36 @@ std::wstring consoleText(const Session& session)
     return textOf(control(session, logConsoleId));
 }
 
+namespace {
+
+// The window is 420 x 680 at 96 DPI, scaled at other DPIs; it opens inside
+// the work area, or, where that is smaller, with its title bar inside.
+void expectPlacement(const Session& session)
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    RECT r{}, work{};
+    GetWindowRect(session.window, &r);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = MulDiv(mainWindowWidth, dpi, 96), height = MulDiv(mainWindowHeight, dpi, 96);
+    const bool fits = height <= work.bottom - work.top;
+    // Windows keeps a window no taller than the screen (and its frame).
+    expect(r.right - r.left == width && (r.bottom - r.top == height || (!fits && r.bottom - r.top < height)),
+           "start-up: the window is " + std::to_string(width) + " x " + std::to_string(height) + " at " +
+               std::to_string(dpi) + " DPI" + (fits ? "" : ", or as tall as the screen allows"),
+           std::to_string(r.right - r.left) + " x " + std::to_string(r.bottom - r.top));
+    const bool titleInside = r.left >= work.left && r.top >= work.top && r.right <= work.right &&
+                             r.top + GetSystemMetrics(SM_CYCAPTION) <= work.bottom;
+    expect(titleInside && (!fits || r.bottom <= work.bottom),
+           fits ? "start-up: the window lies inside the work area" : "start-up: the title bar lies inside the work area",
+           "window " + std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) + "," +
+               std::to_string(r.bottom) + ", work area " + std::to_string(work.left) + "," + std::to_string(work.top) +
+               "-" + std::to_string(work.right) + "," + std::to_string(work.bottom));
+}
+
+}  // namespace
+
 bool launchAndWatchStartUp(Session& session)
 {
     session.language = 0;
@@ -102,11 +132,7 @@ bool launchAndWatchStartUp(Session& session)
     }
     expect(GetWindowTextLengthW(session.window) > 0 && textOf(session.window) == t.title,
            "start-up: the title is " + utf8(t.title), shown(textOf(session.window)));
-    RECT r{};
-    GetWindowRect(session.window, &r);
-    expect(r.right - r.left == mainWindowWidth && r.bottom - r.top == mainWindowHeight,
-           "start-up: the window is 420 x 680",
-           std::to_string(r.right - r.left) + " x " + std::to_string(r.bottom - r.top));
+    expectPlacement(session);
     const LONG_PTR exStyle = GetWindowLongPtrW(session.window, GWL_EXSTYLE);
     expect((exStyle & WS_EX_TOPMOST) != 0, "start-up: the window is topmost");
     const std::wstring console = consoleText(session);

@@ -1,9 +1,11 @@
 // The .exe's own resources as Windows sees them: both blobs stored once, in
-// English (United States), under their numeric type and id.
+// English (United States), under their numeric type and id; the application
+// manifest where Windows looks for it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "image/resources.h"
@@ -43,6 +45,26 @@ TEST(ExeResources, BlobsAreNotUnderStandardTypes)
     HMODULE self = GetModuleHandleA(nullptr);
     EXPECT_EQ(FindResourceA(self, MAKEINTRESOURCEA(imageResourceId), MAKEINTRESOURCEA(10)), nullptr);
     EXPECT_EQ(FindResourceA(self, MAKEINTRESOURCEA(imageResourceId), "256"), nullptr);
+}
+
+TEST(ExeResources, TheManifestAsksForNoElevationVisualStylesAndPerMonitorDpi)
+{
+    HMODULE self = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+    ASSERT_NE(found, nullptr);
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(self, found))),
+                               SizeofResource(self, found));
+    for (const char* part : {
+             "level=\"asInvoker\"",
+             "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+             "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // Windows 7
+             "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
+             "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
+             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10 and 11
+             ">true/pm</dpiAware>",
+             ">PerMonitorV2, PerMonitor</dpiAwareness>",
+         })
+        EXPECT_NE(manifest.find(part), std::string::npos) << part;
 }
 
 }  // namespace

@@ -147,9 +147,7 @@ TEST_F(WorkflowTest, NothingEndsARunningJobFromOutside)
     }
     EXPECT_FALSE(sessionMayEnd());
 
-    for (int wait = 0; wait < 3000 && headlessTimerPeriod(2) == 0; ++wait)
-        sleepMs(10);
-    onJobTimer();
+    joinWorker();
     EXPECT_EQ(app.lastJob, JobOutcome::updated);
     EXPECT_NE(log().find(">> Device found:"), std::string::npos) << "the console was cleared";
     EXPECT_TRUE(sessionMayEnd());
@@ -169,9 +167,7 @@ TEST_F(WorkflowTest, TheEndOfTheSessionStopsTheJobAndNothingMoreIsSent)
     startUpdateJob();
     sleepMs(200);
     endSession();
-    for (int wait = 0; wait < 3000 && headlessTimerPeriod(2) == 0; ++wait)
-        sleepMs(10);
-    onJobTimer();
+    joinWorker();
     EXPECT_EQ(app.lastJob, JobOutcome::stopped);
     EXPECT_GE(app.jobBlock, 2);
     shutdown();
@@ -192,9 +188,9 @@ TEST_F(WorkflowTest, AWorkerThatCannotStartWritesNothingAndStartWorksAgain)
     SimProcess sim;
     ASSERT_TRUE(sim.ready());
     startUpAndSearch({sim.link()});
-    startJobThread = [](void (*)()) -> ThreadHandle { return 0; };
+    startWorkerThread = [](void (*)()) -> ThreadHandle { return 0; };
     startUpdateJob();
-    startJobThread = startThread;
+    startWorkerThread = startThread;
     EXPECT_EQ(app.lastJob, JobOutcome::notStarted);
     EXPECT_NE(log().find("\r\n>> Error: the update could not be started!"), std::string::npos);
     EXPECT_TRUE(enabled(Control::mainWindow));

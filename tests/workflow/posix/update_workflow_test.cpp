@@ -268,9 +268,7 @@ TEST_F(WorkflowTest, ASecondStartBeforeTheJobDisabledTheWindowStartsNothing)
     const ThreadHandle first = app.jobThread;
     startUpdateJob();
     EXPECT_EQ(app.jobThread, first);
-    for (int wait = 0; wait < 3000 && headlessTimerPeriod(2) == 0; ++wait)
-        sleepMs(10);
-    onJobTimer();
+    joinWorker();
     sim.stop();
     const std::string transcript = sim.transcript();
     size_t resets = 0;
