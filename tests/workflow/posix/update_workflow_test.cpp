@@ -79,6 +79,40 @@ TEST_F(WorkflowTest, UpdatesTheBuiltInImageAndTheReaderHoldsExactlyItsRecords)
               readFile(FLINTWELL_SOURCE_DIR "/tests/image/sample_firmware_blocks.txt"));
 }
 
+// A toolchain's usual output: 32-byte data records (75 characters a line,
+// more than the configuration scan's line buffer) around the 16-byte
+// configuration records.
+TEST_F(WorkflowTest, AnImageOf32ByteRecordsStartsAndUpdates)
+{
+    auto records32 = [](uint16_t from, uint16_t to) {
+        std::string text;
+        for (uint16_t address = from; address < to; address = static_cast<uint16_t>(address + 32)) {
+            std::vector<uint8_t> data(32);
+            for (int k = 0; k < 32; ++k)
+                data[static_cast<size_t>(k)] = static_cast<uint8_t>(address / 32 + k);
+            text += hexRecord(address, data);
+        }
+        return text;
+    };
+    const std::string small = smallImage(0x0C01, 0x0105, 0);
+    const size_t identity = small.find(":10480000"), afterVersion = small.find('\n', small.find(":10540000")) + 1;
+    std::string text = hexRecord(0, {0x08, 0x00}, 4) + records32(0, 32) + hexRecord(32, std::vector<uint8_t>(10, 7));
+    ASSERT_EQ(text.size(), 124u);
+    text += hexRecord(0, {0x08, 0x00}, 4) + records32(0x4000, 0x4800) + small.substr(identity, afterVersion - identity) +
+            records32(0x5410, 0x5800) + hexRecord(0, {}, 1);
+    carryImage(text);
+
+    SimProcess sim;
+    ASSERT_TRUE(sim.ready());
+    startUpAndSearch({sim.link()});
+    ASSERT_EQ(app.lastSearch, SearchOutcome::foundOffered);
+    runUpdateJob();
+    EXPECT_TRUE(app.updateDone) << log();
+    sim.stop();
+    EXPECT_EQ(hexToMemory(sim.flashHex()), streamedPartOf(text));
+    EXPECT_NE(sim.transcript().find("sum matches"), std::string::npos);
+}
+
 TEST_F(WorkflowTest, RussianConsoleTextByteForByte)
 {
     app.language = languageRussian;
