@@ -15,9 +15,14 @@
 #include <fstream>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "app/app_state.h"
+#include "image/image_check.h"
+#include "image/packed_image.h"
+#include "image/resources.h"
 #include "image/start_up_load.h"
+#include "image/update_time.h"
 #include "ports/port_access.h"
 #include "ports/posix/posix_ports.h"
 #include "ui/headless/headless_window.h"
@@ -73,6 +78,20 @@ std::string startSimulator(const std::string& program, const std::string& folder
         line += c;
     close(out[0]);
     return failed || line.empty() ? "" : link;
+}
+
+// What the image check tells a release about this update's time.
+double checkEstimate()
+{
+    uint32_t size = 0;
+    const uint8_t* packed = loadResourceBytes(imageResourceId, imageResourceType, &size);
+    std::vector<uint8_t> copy(packed, packed + size), text(size);
+    uint32_t length = 0;
+    if (!unpackImage(text.data(), &length, copy.data(), size))
+        return 0;
+    ImageCheck check;
+    checkImage(text.data(), length, &check);
+    return updateSeconds(check.blocks, false);
 }
 
 }  // namespace
@@ -162,6 +181,8 @@ int main(int argc, char** argv)
     printf("  sequential floor:   %.2f s (the waits before reading a reply overlap the request's own line time)\n",
            sequentialFloor);
     printf("  wall / sequential:  %.3f\n", wall / sequentialFloor);
+    const double estimate = checkEstimate();
+    printf("  image check's estimate: %.2f s (wall / estimate %.3f)\n", estimate, wall / estimate);
     std::string cleanup = std::string("rm -rf ") + folder;
     if (system(cleanup.c_str()) != 0)
         fprintf(stderr, "update-benchmark: %s left behind\n", folder);
