@@ -1,5 +1,8 @@
 // Linux stand-in for the .exe's resources: blobs compiled into the program
 // (image/posix/resource_blobs.h).
+#include <cstdio>
+#include <vector>
+
 #include "image/posix/resource_blobs.h"
 #include "image/resources.h"
 
@@ -64,6 +67,22 @@ bool registerResourceBlob(unsigned id, unsigned type, const uint8_t* bytes, uint
 bool overrideResourceBlob(unsigned id, unsigned type, const uint8_t* bytes, uint32_t size)
 {
     return store(overrides, id, type, bytes, size);
+}
+
+bool overrideResourceFromFile(unsigned id, unsigned type, const char* path)
+{
+    FILE* file = fopen(path, "rb");
+    if (file == nullptr)
+        return false;
+    // Never freed: the override may be read until the process ends.
+    auto* bytes = new std::vector<uint8_t>;
+    uint8_t chunk[4096];
+    size_t count;
+    while ((count = fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes->insert(bytes->end(), chunk, chunk + count);
+    const bool read = !ferror(file);
+    fclose(file);
+    return read && overrideResourceBlob(id, type, bytes->data(), static_cast<uint32_t>(bytes->size()));
 }
 
 void removeResourceOverrides()
