@@ -1,12 +1,17 @@
 // The .exe's own resources as Windows sees them: both blobs stored once, in
-// English (United States), under their numeric type and id.
+// English (United States), under their numeric type and id. With
+// FLINTWELL_RELEASE_EXE set, also those of a released Flintwell.exe against
+// the files of its release (the release test, tests/embedded/release_case.sh).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "image/resources.h"
+#include "tests/support/temp_files.h"
 
 namespace {
 
@@ -43,6 +48,30 @@ TEST(ExeResources, BlobsAreNotUnderStandardTypes)
     HMODULE self = GetModuleHandleA(nullptr);
     EXPECT_EQ(FindResourceA(self, MAKEINTRESOURCEA(imageResourceId), MAKEINTRESOURCEA(10)), nullptr);
     EXPECT_EQ(FindResourceA(self, MAKEINTRESOURCEA(imageResourceId), "256"), nullptr);
+}
+
+std::string resourceOf(HMODULE module, unsigned id, unsigned type)
+{
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(type));
+    if (found == nullptr)
+        return "(missing)";
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    return std::string(bytes, SizeofResource(module, found));
+}
+
+TEST(ExeResources, AReleasedExeCarriesTheImageAndConfigurationOfItsRelease)
+{
+    const char* exe = getenv("FLINTWELL_RELEASE_EXE");
+    if (exe == nullptr)
+        GTEST_SKIP() << "no FLINTWELL_RELEASE_EXE to look at";
+    HMODULE released = LoadLibraryExA(exe, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(released, nullptr) << exe;
+    EXPECT_EQ(resourceOf(released, imageResourceId, imageResourceType),
+              readFile(getenv("FLINTWELL_RELEASE_IMAGE")));
+    const char* reset = getenv("FLINTWELL_RELEASE_RESET_SETTINGS");  // TRUE or FALSE
+    EXPECT_EQ(resourceOf(released, configResourceId, configResourceType),
+              std::string("RESET_SETTINGS = ") + (reset ? reset : "?") + ";\r\n");
+    FreeLibrary(released);
 }
 
 }  // namespace
