@@ -8,8 +8,6 @@ namespace {
 
 constexpr int maxRecordData = 128;
 
-enum RecordType : uint8_t { recordData = 0, recordEndOfFile = 1, recordExtendedLinearAddress = 4 };
-
 struct HexRecord {
     uint8_t length;
     uint16_t address;
@@ -64,8 +62,7 @@ bool placeDataRecord(Placement* p, const HexRecord& record, PlacementTotals* tot
     const uint32_t address = static_cast<uint32_t>(totals->upperAddress) << 16 | record.address;
     // A record that does not go on where the block ends begins a block of its
     // own; an empty block begins where its first record says.
-    if (p->fill > 0 && (p->rebasePending || address != p->address + static_cast<uint32_t>(p->fill)) &&
-        !writeBlock(p))
+    if (p->fill > 0 && (p->rebasePending || address != p->address + static_cast<uint32_t>(p->fill)) && !writeBlock(p))
         return false;
     if (p->fill == 0)
         p->address = address;

@@ -14,6 +14,17 @@
 
 constexpr int flashBlockSize = 128;
 
+// Intel HEX record types. The stream follows data, end-of-file and extended
+// linear address records and passes over any other.
+enum HexRecordType : uint8_t {
+    recordData = 0,
+    recordEndOfFile = 1,
+    recordExtendedSegmentAddress = 2,
+    recordStartSegmentAddress = 3,
+    recordExtendedLinearAddress = 4,
+    recordStartLinearAddress = 5,
+};
+
 // Where the blocks go. writeBlock takes n bytes (1 to 128) for a flash
 // address and may change them in place (the buffer holds 128 bytes); false
 // stops the pass. recordRead, when set, is called once for every record

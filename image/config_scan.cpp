@@ -59,8 +59,8 @@ ConfigScanEnd stopAt(ImageConfig* config, ConfigScanEnd why, uint32_t at)
 // lineAt[slot] its offset. A line too long for the buffer is stepped over
 // whole unless it starts with the tag: then it is a configuration line that
 // does not fit.
-bool findTagged(char* line, const char* tag, const uint8_t* text, uint32_t length, uint32_t* at,
-                ImageConfig* config, int slot)
+bool findTagged(char* line, const char* tag, const uint8_t* text, uint32_t length, uint32_t* at, ImageConfig* config,
+                int slot)
 {
     for (;;) {
         uint32_t taken = 0;

@@ -98,8 +98,8 @@ TEST_F(WorkflowTest, AnImageOf32ByteRecordsStartsAndUpdates)
     const size_t identity = small.find(":10480000"), afterVersion = small.find('\n', small.find(":10540000")) + 1;
     std::string text = hexRecord(0, {0x08, 0x00}, 4) + records32(0, 32) + hexRecord(32, std::vector<uint8_t>(10, 7));
     ASSERT_EQ(text.size(), 124u);
-    text += hexRecord(0, {0x08, 0x00}, 4) + records32(0x4000, 0x4800) + small.substr(identity, afterVersion - identity) +
-            records32(0x5410, 0x5800) + hexRecord(0, {}, 1);
+    text += hexRecord(0, {0x08, 0x00}, 4) + records32(0x4000, 0x4800) +
+            small.substr(identity, afterVersion - identity) + records32(0x5410, 0x5800) + hexRecord(0, {}, 1);
     carryImage(text);
 
     SimProcess sim;
