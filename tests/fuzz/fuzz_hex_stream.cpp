@@ -7,7 +7,9 @@
 // image resource that flashImage unpacks and streams from byte 124.
 // Checked: every frame sent opens; the verdict, the blocks the reader
 // received (address, count, bytes), flashDataSum and upperAddress are those
-// of a plain reading of the streaming rules (streamOracle below).
+// of a plain reading of the streaming rules (streamOracle below); every data
+// byte lands at its record's own address; and an image that the image check
+// passes streams whole, as the check planned, inside its declared flash.
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -15,6 +17,7 @@
 
 #include "app/app_state.h"
 #include "image/hex_stream.h"
+#include "image/image_check.h"
 #include "image/packed_image.h"
 #include "image/posix/resource_blobs.h"
 #include "image/resources.h"
@@ -178,5 +181,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     checkPass(flashImage(), expected);
     FUZZ_CHECK(headlessProgress().position == 0, "flashImage puts the progress bar back to 0");
     removeResourceOverrides();
+
+    // The image check on the same text (LF line ends, as the packer leaves
+    // them): an image that passes streams to its end, in the blocks the check
+    // planned, every one inside the flash the image declares.
+    ImageCheck check;
+    checkImage(data, static_cast<uint32_t>(size), &check);
+    if (check.problems.empty() && memchr(data, '\r', size) == nullptr) {
+        FUZZ_CHECK(expected.ok, "an image that passes the check streams to its end");
+        const std::vector<FuzzBlock>& blocks = fuzzLineBlocks();
+        FUZZ_CHECK(blocks.size() == check.blocks.size(), "the check plans as many blocks as the stream sends");
+        for (size_t i = 0; i < blocks.size() && i < check.blocks.size(); ++i) {
+            FUZZ_CHECK(blocks[i].address == check.blocks[i].address && blocks[i].count == check.blocks[i].count,
+                       "the check plans each block the stream sends");
+            FUZZ_CHECK(blocks[i].address >= check.info.flashStart &&
+                           uint64_t{blocks[i].address} + static_cast<uint64_t>(blocks[i].count) <= check.info.flashEnd,
+                       "an image that passes the check writes inside its own flash");
+        }
+    }
     return 0;
 }
