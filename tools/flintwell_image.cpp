@@ -168,7 +168,7 @@ int infoCommand(int argc, char** argv)
 }
 
 // Reads and checks a hex file; prints its problems on stderr. False when it
-// cannot be read or fails the check.
+// cannot be read.
 bool runCheck(const char* hexPath, ImageCheck* check)
 {
     std::vector<uint8_t> file;
@@ -177,7 +177,7 @@ bool runCheck(const char* hexPath, ImageCheck* check)
     checkImage(file.data(), static_cast<uint32_t>(file.size()), check);
     for (const ImageProblem& problem : check->problems)
         fprintf(stderr, "%s\n", problemText(hexPath, problem).c_str());
-    return check->problems.empty();
+    return true;
 }
 
 // Contiguous stretches of flash that the blocks write, "0x...-0x..." each.
@@ -228,12 +228,16 @@ int checkCommand(int argc, char** argv)
     bool resetSettings = false;
     uint8_t language = languageEnglish;
     for (int i = 2; i < argc; ++i) {
-        if (strcmp(argv[i], "--reset-settings") == 0) {
+        bool usable = true;
+        if (strcmp(argv[i], "--reset-settings") == 0)
             resetSettings = true;
-        } else if (strcmp(argv[i], "--lang") == 0 && i + 1 < argc && parseLanguage(argv[++i], &language)) {
-        } else if (path == nullptr && argv[i][0] != '-') {
+        else if (strcmp(argv[i], "--lang") == 0 && i + 1 < argc)
+            usable = parseLanguage(argv[++i], &language);
+        else if (path == nullptr && argv[i][0] != '-')
             path = argv[i];
-        } else {
+        else
+            usable = false;
+        if (!usable) {
             fputs(usage, stderr);
             return 2;
         }
@@ -243,7 +247,7 @@ int checkCommand(int argc, char** argv)
         return 2;
     }
     ImageCheck check;
-    if (!runCheck(path, &check))
+    if (!runCheck(path, &check) || !check.problems.empty())
         return 1;
     app.language = language;
     applyTexts();
@@ -260,7 +264,9 @@ int packCommand(int argc, char** argv)
         return 2;
     }
     ImageCheck check;
-    if (!runCheck(argv[2], &check)) {
+    if (!runCheck(argv[2], &check))
+        return 1;
+    if (!check.problems.empty()) {
         if (!force) {
             fprintf(stderr, "flintwell-image: %s is not packed: it fails the image check (--force packs it anyway)\n",
                     argv[2]);
