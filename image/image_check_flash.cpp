@@ -48,8 +48,29 @@ bool noteBlock(void* context, uint32_t address, uint8_t*, uint8_t n)
     return true;
 }
 
-// The blame for each line once: bytes outside the flash, bytes written twice.
-void checkPlacedBytes(ImageCheck* check, std::vector<Piece> pieces)
+// Where the records before the streamed part (the bootloader's own, which
+// the update never writes) put their data.
+std::vector<Piece> bootloaderPieces(const std::string& text, const std::vector<CheckedLine>& lines, long first)
+{
+    std::vector<Piece> pieces;
+    uint32_t upper = 0;
+    for (long i = 0; i < first; ++i) {
+        const CheckedLine& line = lines[static_cast<size_t>(i)];
+        if (!line.sound)
+            continue;
+        uint8_t high = 0, low = 0;
+        if (line.type == recordExtendedLinearAddress && hexPairToByte(text.data() + line.at + 9, &high) &&
+            hexPairToByte(text.data() + line.at + 11, &low))
+            upper = static_cast<uint32_t>(high << 8 | low);
+        if (line.type == recordData && line.dataLength > 0)
+            pieces.push_back({upper << 16 | line.address, line.dataLength, line.number, 0});
+    }
+    return pieces;
+}
+
+// The blame for each line once: bytes outside the flash, bytes on the
+// bootloader's records, bytes written twice.
+void checkPlacedBytes(ImageCheck* check, std::vector<Piece> pieces, const std::vector<Piece>& bootloader)
 {
     std::vector<uint32_t> blamed;
     auto blame = [&](uint32_t line, auto... args) {
@@ -65,6 +86,13 @@ void checkPlacedBytes(ImageCheck* check, std::vector<Piece> pieces)
         if (check->configRead && info.flashStart < info.flashEnd && outside)
             blame(p.line, "data at 0x%08X-0x%08X lies outside the flash 0x%08X-0x%08X that the image declares",
                   p.address, static_cast<uint32_t>(end - 1), info.flashStart, info.flashEnd - 1);
+        for (const Piece& b : bootloader) {
+            if (p.address < static_cast<uint64_t>(b.address) + b.count && b.address < end)
+                blame(p.line,
+                      "data at 0x%08X-0x%08X falls on the bootloader's own records (line %u): it would "
+                      "overwrite the bootloader",
+                      p.address, static_cast<uint32_t>(end - 1), b.line);
+        }
     }
     std::stable_sort(pieces.begin(), pieces.end(),
                      [](const Piece& a, const Piece& b) { return a.address < b.address; });
@@ -156,5 +184,5 @@ void planBlocks(ImageCheck* check, const std::string& text, const std::vector<Ch
         return;
     }
     check->dataSum = totals.dataSum;
-    checkPlacedBytes(check, notes.pieces);
+    checkPlacedBytes(check, notes.pieces, bootloaderPieces(text, lines, first));
 }

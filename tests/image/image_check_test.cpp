@@ -120,7 +120,7 @@ TEST(ImageCheck, NamesEveryProblemWithItsLine)
         {"too short", [](Lines& l) { l = {":00000001FF"}; },
          {"image.hex:1: the image text is 12 bytes long: the updater streams from byte 124 on",
           "image.hex:1: no identity record ':10480000' (16 data bytes at 0x4800, on one line)"}},
-        {"data before the first extended address", [](Lines& l) { at(l, 5) = line(0, {1, 2}); },
+        {"data before the first extended address", [](Lines& l) { at(l, 5) = line(0x3000, {1, 2}); },
          {"image.hex:5: data record before the streamed part's first extended linear address record: the "
           "updater would place it by the address that the last update left"}},
         {"data outside the flash",
@@ -130,6 +130,9 @@ TEST(ImageCheck, NamesEveryProblemWithItsLine)
          },
          {"image.hex:1351: data at 0x09000000-0x0900000F lies outside the flash 0x08000000-0x0803FFFF that the "
           "image declares"}},
+        {"data on the bootloader's records", [](Lines& l) { insertAfter(l, 1349, line(0x0010, sixteen)); },
+         {"image.hex:1350: data at 0x08000010-0x0800001F falls on the bootloader's own records (line 3): it would "
+          "overwrite the bootloader"}},
         {"overlapping records", [](Lines& l) { insertAfter(l, 200, at(l, 200)); },
          {"image.hex:201: data at 0x08004C20 is written again: line 200 writes it first"}},
         {"long configuration line",
