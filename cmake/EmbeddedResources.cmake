@@ -1,5 +1,5 @@
 # The two embedded resources of the updater, made from the build inputs:
-#   flintwell_image.bin   FLINTWELL_FIRMWARE_HEX packed by the image tool at
+#   flintwell_image.bin   FLINTWELL_FIRMWARE_HEX checked and packed by the image tool at
 #                         build time: natively this build's flintwell-image,
 #                         cross-building the native one named by
 #                         FLINTWELL_HOST_IMAGE_TOOL (build the native preset first);
@@ -28,20 +28,28 @@ if(WIN32)
     enable_language(RC)
 endif()
 
-# flintwell_resource_set(<name> HEX <firmware.hex> CONFIG <configuration text file>)
+# flintwell_resource_set(<name> HEX <firmware.hex> CONFIG <configuration text file> [UNCHECKED])
 # Makes one set of blobs in generated/resources/<name>/ and a target <name>
 # that builds them (on Linux an object library with the generated source).
 # The configuration text is copied at configure time; the firmware is packed
-# at build time, again whenever the hex file or the tool changes.
+# at build time, again whenever the hex file or the tool changes. Packing
+# runs the image check first: a hex file that fails it stops the build with
+# the check's 'FILE:LINE: reason' lines before anything that embeds the
+# image is compiled. UNCHECKED packs it anyway (test images that are broken
+# on purpose).
 function(flintwell_resource_set name)
-    cmake_parse_arguments(arg "" "HEX;CONFIG" "" ${ARGN})
+    cmake_parse_arguments(arg "UNCHECKED" "HEX;CONFIG" "" ${ARGN})
+    set(force "")
+    if(arg_UNCHECKED)
+        set(force "--force")
+    endif()
     set(dir "${CMAKE_BINARY_DIR}/generated/resources/${name}")
     set(image "${dir}/flintwell_image.bin")
     set(config "${dir}/flintwell_config.txt")
     configure_file("${arg_CONFIG}" "${config}" COPYONLY)
     add_custom_command(
         OUTPUT "${image}"
-        COMMAND ${FLINTWELL_PACK_TOOL} pack "${arg_HEX}" "${image}"
+        COMMAND ${FLINTWELL_PACK_TOOL} pack "${arg_HEX}" "${image}" ${force}
         DEPENDS "${arg_HEX}" ${FLINTWELL_PACK_TOOL_DEPENDS}
         COMMENT "Packing ${arg_HEX} for ${name}"
         VERBATIM)

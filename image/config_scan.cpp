@@ -30,6 +30,58 @@ bool convertData(const char* line, int count, uint8_t* out)
     return true;
 }
 
+enum class LineRead : uint8_t { whole, tooLong, none };
+
+// The line of the text at `at` into line (what fits of it), its length with
+// the LF in *taken. none: the text ends before an LF.
+LineRead nextLine(char* line, const uint8_t* text, uint32_t length, uint32_t at, uint32_t* taken)
+{
+    const int n = readHexLine(line, hexLineSize, text + at, length - at);
+    if (n > 0) {
+        *taken = static_cast<uint32_t>(n);
+        return LineRead::whole;
+    }
+    const void* lineEnd = at < length ? memchr(text + at, '\n', length - at) : nullptr;
+    if (lineEnd == nullptr)
+        return LineRead::none;
+    *taken = static_cast<uint32_t>(static_cast<const uint8_t*>(lineEnd) - (text + at)) + 1;
+    return LineRead::tooLong;
+}
+
+ConfigScanEnd stopAt(ImageConfig* config, ConfigScanEnd why, uint32_t at)
+{
+    config->stop = why;
+    config->stopAt = at;
+    return why;
+}
+
+// Reads lines from *at until one starts with tag; *at is then past it and
+// lineAt[slot] its offset. A line too long for the buffer is stepped over
+// whole unless it starts with the tag: then it is a configuration line that
+// does not fit.
+bool findTagged(char* line, const char* tag, const uint8_t* text, uint32_t length, uint32_t* at, ImageConfig* config,
+                int slot)
+{
+    for (;;) {
+        uint32_t taken = 0;
+        const LineRead read = nextLine(line, text, length, *at, &taken);
+        if (read == LineRead::none) {
+            stopAt(config, slot == 0 ? ConfigScanEnd::noIdentityRecord : ConfigScanEnd::noVersionRecord, *at);
+            return false;
+        }
+        if (startsWith(line, tag)) {
+            config->lineAt[slot] = *at;
+            if (read == LineRead::tooLong) {
+                stopAt(config, ConfigScanEnd::lineTooLong, *at);
+                return false;
+            }
+            *at += taken;
+            return true;
+        }
+        *at += taken;
+    }
+}
+
 uint32_t bigEndianWord(const uint8_t* bytes)
 {
     return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
@@ -82,52 +134,46 @@ void reverseWordBytes(uint8_t* bytes, uint8_t count)
     }
 }
 
-bool scanImageConfig(const uint8_t* text, uint32_t length)
+ConfigScanEnd readImageConfig(const uint8_t* text, uint32_t length, ImageConfig* config)
 {
+    *config = ImageConfig{};
     if (length == 0)
-        return false;
+        return ConfigScanEnd::noIdentityRecord;
 
-    char identity[hexLineSize];
-    char second[hexLineSize];
-    char third[hexLineSize];
-    char version[hexLineSize];
+    char lines[4][hexLineSize];
+    char* const identity = lines[0];
+    char* const version = lines[3];
     uint32_t at = 0;
+    uint32_t taken = 0;
 
     // The identity record, then the two lines after it, whatever they say.
-    for (;;) {
-        const int n = readHexLine(identity, hexLineSize, text + at, length - at);
-        if (n == 0)
-            return false;
-        at += static_cast<uint32_t>(n);
-        if (startsWith(identity, identityTag))
-            break;
+    if (!findTagged(identity, identityTag, text, length, &at, config, 0))
+        return config->stop;
+    for (int i = 1; i <= 2; ++i) {
+        config->lineAt[i] = at;
+        const LineRead read = nextLine(lines[i], text, length, at, &taken);
+        if (read == LineRead::none)
+            return stopAt(config, ConfigScanEnd::identityLinesCut, at);
+        if (read == LineRead::tooLong)
+            return stopAt(config, ConfigScanEnd::lineTooLong, at);
+        at += taken;
     }
-    int n = readHexLine(second, hexLineSize, text + at, length - at);
-    if (n == 0)
-        return false;
-    at += static_cast<uint32_t>(n);
-    n = readHexLine(third, hexLineSize, text + at, length - at);
-    if (n == 0)
-        return false;
-    at += static_cast<uint32_t>(n);
 
     // The version record, searched for after the identity lines only; it
     // must not be the last line of the text.
-    for (;;) {
-        n = readHexLine(version, hexLineSize, text + at, length - at);
-        if (n == 0)
-            return false;
-        at += static_cast<uint32_t>(n);
-        if (startsWith(version, versionTag))
-            break;
-    }
+    if (!findTagged(version, versionTag, text, length, &at, config, 3))
+        return config->stop;
     if (at >= length)
-        return false;
+        return stopAt(config, ConfigScanEnd::versionRecordLast, config->lineAt[3]);
 
     uint8_t bytes[configBytes];
-    if (!convertData(identity, 16, bytes) || !convertData(second, 16, bytes + 16) ||
-        !convertData(third, 4, bytes + 32) || !convertData(version, 4, bytes + 36))
-        return false;
+    const int counts[4] = {16, 16, 4, 4};
+    uint8_t* out = bytes;
+    for (int i = 0; i < 4; ++i) {
+        if (!convertData(lines[i], counts[i], out))
+            return stopAt(config, ConfigScanEnd::notHex, config->lineAt[i]);
+        out += counts[i];
+    }
 
     // Each word is the little-endian value of its four data bytes.
     reverseWordBytes(bytes, configBytes);
@@ -135,7 +181,7 @@ bool scanImageConfig(const uint8_t* text, uint32_t length)
     for (int i = 0; i < configBytes / 4; ++i)
         words[i] = bigEndianWord(bytes + 4 * i);
 
-    DeviceInfo info{};
+    DeviceInfo& info = config->info;
     info.barcode = words[0];
     info.cipherId = words[1];
     info.deviceType = words[2];
@@ -149,6 +195,15 @@ bool scanImageConfig(const uint8_t* text, uint32_t length)
     info.interfaceCode = imageInterfaceCode;
     info.interfaceVersion = imageInterfaceVersion;
     info.interfaceParameter = imageInterfaceParameter;
-    app.expectedInfo = info;
+    config->stop = ConfigScanEnd::found;
+    return ConfigScanEnd::found;
+}
+
+bool scanImageConfig(const uint8_t* text, uint32_t length)
+{
+    ImageConfig config;
+    if (readImageConfig(text, length, &config) != ConfigScanEnd::found)
+        return false;
+    app.expectedInfo = config.info;
     return true;
 }

@@ -6,13 +6,13 @@
 
 // Streaming starts here; the bytes before it are the bootloader's own records.
 constexpr uint32_t streamOffset = 124;
-constexpr int flashBlockSize = 128;
 
 // Takes the packed image out of the resources, unpacks it and streams it.
 // True when the whole image was written and every block acknowledged.
 bool flashImage();
 
 // Streams the records of text (which starts at a record's colon) to flash,
+// every data byte at its record's own address (image/block_placement.h),
 // summing every data byte into app.flashDataSum. True when the end-of-file
 // record was reached and every block was acknowledged.
 bool streamHexToFlash(const uint8_t* text, uint32_t length);

@@ -11,8 +11,6 @@ int flashAckAttempts = 500;
 
 namespace {
 
-constexpr unsigned ackPollMs = 10;
-
 uint8_t fillerByte()
 {
     return static_cast<uint8_t>(randomByte());
@@ -160,7 +158,7 @@ bool writeFlashBlock(uint32_t address, uint8_t* buffer, uint8_t n)
     sendWriteBlock(address, buffer, n);
     int status = replyNone;
     for (int attempt = 0; attempt < flashAckAttempts && status == replyNone; ++attempt) {
-        sleepMs(ackPollMs);
+        sleepMs(flashAckPollMs);
         status = readReply();
     }
     if (status == replyAcknowledged) {

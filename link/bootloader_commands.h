@@ -61,6 +61,9 @@ int readReply();
 // 4 * ceil(n / 4) bytes. Returns the padded length.
 int prepareFlashBlock(uint8_t* buffer, uint8_t n);
 
+// The wait before each read of a block's acknowledgement.
+constexpr unsigned flashAckPollMs = 10;
+
 // How many times writeFlashBlock asks for the acknowledgement, 10 ms apart.
 // 500; tests shorten it to try a missing acknowledgement quickly.
 extern int flashAckAttempts;

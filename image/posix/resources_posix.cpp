@@ -1,5 +1,9 @@
 // Linux stand-in for the .exe's resources: blobs compiled into the program
 // (image/posix/resource_blobs.h).
+#include <cstdio>
+#include <deque>
+#include <vector>
+
 #include "image/posix/resource_blobs.h"
 #include "image/resources.h"
 
@@ -64,6 +68,23 @@ bool registerResourceBlob(unsigned id, unsigned type, const uint8_t* bytes, uint
 bool overrideResourceBlob(unsigned id, unsigned type, const uint8_t* bytes, uint32_t size)
 {
     return store(overrides, id, type, bytes, size);
+}
+
+bool overrideResourceFromFile(unsigned id, unsigned type, const char* path)
+{
+    // Kept until the process ends: the override may be read until then.
+    static std::deque<std::vector<uint8_t>> files;
+    FILE* file = fopen(path, "rb");
+    if (file == nullptr)
+        return false;
+    std::vector<uint8_t>& bytes = files.emplace_back();
+    uint8_t chunk[4096];
+    size_t count;
+    while ((count = fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + count);
+    const bool read = !ferror(file);
+    fclose(file);
+    return read && overrideResourceBlob(id, type, bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
 void removeResourceOverrides()

@@ -2,14 +2,15 @@
 #   cmake -DRUN=<runner|...> -DTOOL=... -DHEX=... -DWORK_DIR=... -DLANG=en|ru
 #         [-DEXPECT=<file>] [-DEXPECT_ERROR=<regex>] -P check_image_info.cmake
 # RUN is the emulator command (empty natively), its words separated by '|'.
-# The hex file is packed with the same tool first, so that the check does not
-# depend on the firmware the build carries.
+# The hex file is packed with the same tool first (--force: whatever the image
+# check says), so that the check does not depend on the firmware the build
+# carries.
 string(REPLACE "|" ";" runner "${RUN}")
 file(MAKE_DIRECTORY "${WORK_DIR}")
 get_filename_component(name "${HEX}" NAME_WE)
 set(packed "${WORK_DIR}/${name}.bin")
 
-execute_process(COMMAND ${runner} "${TOOL}" pack "${HEX}" "${packed}"
+execute_process(COMMAND ${runner} "${TOOL}" pack "${HEX}" "${packed}" --force
                 RESULT_VARIABLE result ERROR_VARIABLE error)
 if(NOT result EQUAL 0)
     message(FATAL_ERROR "packing ${HEX} failed (${result}): ${error}")

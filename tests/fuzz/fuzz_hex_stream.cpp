@@ -7,13 +7,17 @@
 // image resource that flashImage unpacks and streams from byte 124.
 // Checked: every frame sent opens; the verdict, the blocks the reader
 // received (address, count, bytes), flashDataSum and upperAddress are those
-// of a plain reading of the streaming rules (streamOracle below).
+// of a plain reading of the streaming rules (streamOracle below); every data
+// byte lands at its record's own address; and an image that the image check
+// passes streams whole, as the check planned, inside its declared flash.
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "app/app_state.h"
 #include "image/hex_stream.h"
+#include "image/image_check.h"
 #include "image/packed_image.h"
 #include "image/posix/resource_blobs.h"
 #include "image/resources.h"
@@ -28,6 +32,7 @@ struct Pass {
     std::vector<FuzzBlock> blocks;
     uint16_t sum = 0;
     uint16_t upper = 0;
+    std::map<uint32_t, uint8_t> memory;  // each data record's bytes at its own address, the last record winning
 };
 
 int nibble(uint8_t c)
@@ -53,17 +58,18 @@ bool pair(const uint8_t* text, size_t size, size_t pos, int* value)
 
 // The streaming rules, read plainly, for a reader that acknowledges every
 // block: records from a colon, one line-end character after the checksum;
-// data placed one after another into 128-byte blocks from 0x08000000; a
-// block address taken from the first data record after an extended linear
-// address record or a full block; the rest of a record that fills a block
-// continuing 128 bytes further on; the end-of-file record writing what is
-// left.
+// data placed one after another into blocks of up to 128 bytes, each at its
+// record's own address (upper half from the last extended linear address
+// record); a block ended by the first data record after an extended linear
+// address record and by one that does not go on where the block ends; the
+// rest of a record that fills a block continuing 128 bytes further on; the
+// end-of-file record writing what is left. A record of no data changes
+// nothing.
 Pass streamOracle(const uint8_t* text, size_t size, uint16_t upper)
 {
     Pass pass;
     pass.upper = upper;
     FuzzBlock block{};
-    block.address = 0x08000000;
     bool rebase = false;
     auto write = [&]() {
         pass.blocks.push_back(block);
@@ -91,23 +97,21 @@ Pass streamOracle(const uint8_t* text, size_t size, uint16_t upper)
             pass.upper = static_cast<uint16_t>(data[0] << 8 | data[1]);
             rebase = true;
         }
-        if (type == 0) {
-            if (rebase) {
-                if (block.count > 0)
-                    write();
-                block.address = static_cast<uint32_t>(pass.upper) << 16 | static_cast<uint32_t>(high << 8 | low);
-            }
+        if (type == 0 && length > 0) {
+            const uint32_t address = static_cast<uint32_t>(pass.upper) << 16 | static_cast<uint32_t>(high << 8 | low);
+            if (block.count > 0 && (rebase || address != block.address + static_cast<uint32_t>(block.count)))
+                write();
+            if (block.count == 0)
+                block.address = address;
             rebase = false;
             for (int k = 0; k < length; ++k) {
+                pass.memory[address + static_cast<uint32_t>(k)] = static_cast<uint8_t>(data[k]);
                 block.data[block.count++] = static_cast<uint8_t>(data[k]);
                 pass.sum = static_cast<uint16_t>(pass.sum + data[k]);
                 if (block.count == 128) {
                     const uint32_t written = block.address;
                     write();
-                    if (k + 1 < length)
-                        block.address = written + 128;
-                    else
-                        rebase = true;
+                    block.address = written + 128;
                 }
             }
         }
@@ -131,8 +135,14 @@ void checkPass(bool ok, const Pass& expected)
         FUZZ_CHECK(got.count == want.count && memcmp(got.data, want.data, static_cast<size_t>(got.count)) == 0,
                    "each block carries its data bytes in their places");
     }
-    if (ok)
+    if (ok) {
         FUZZ_CHECK(app.flashDataSum == expected.sum, "flashDataSum is the sum of the streamed data bytes");
+        std::map<uint32_t, uint8_t> flash;
+        for (const FuzzBlock& b : blocks)
+            for (int i = 0; i < b.count; ++i)
+                flash[b.address + static_cast<uint32_t>(i)] = b.data[i];
+        FUZZ_CHECK(flash == expected.memory, "every data byte lands at its record's own address");
+    }
     FUZZ_CHECK(app.upperAddress == expected.upper, "upperAddress is the last extended linear address");
 }
 
@@ -171,5 +181,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     checkPass(flashImage(), expected);
     FUZZ_CHECK(headlessProgress().position == 0, "flashImage puts the progress bar back to 0");
     removeResourceOverrides();
+
+    // The image check on the same text (LF line ends, as the packer leaves
+    // them): an image that passes streams to its end, in the blocks the check
+    // planned, every one inside the flash the image declares.
+    ImageCheck check;
+    checkImage(data, static_cast<uint32_t>(size), &check);
+    if (check.problems.empty() && memchr(data, '\r', size) == nullptr) {
+        FUZZ_CHECK(expected.ok, "an image that passes the check streams to its end");
+        const std::vector<FuzzBlock>& blocks = fuzzLineBlocks();
+        FUZZ_CHECK(blocks.size() == check.blocks.size(), "the check plans as many blocks as the stream sends");
+        for (size_t i = 0; i < blocks.size() && i < check.blocks.size(); ++i) {
+            FUZZ_CHECK(blocks[i].address == check.blocks[i].address && blocks[i].count == check.blocks[i].count,
+                       "the check plans each block the stream sends");
+            FUZZ_CHECK(blocks[i].address >= check.info.flashStart &&
+                           uint64_t{blocks[i].address} + static_cast<uint64_t>(blocks[i].count) <= check.info.flashEnd,
+                       "an image that passes the check writes inside its own flash");
+        }
+    }
     return 0;
 }

@@ -169,6 +169,7 @@ void hexStreamSeeds()
     }
     seed(t, "firmware-head", bytesOf(head + streamed + endOfFile));
     seed(t, "streamed-part", bytesOf(streamed + endOfFile));
+    seed(t, "checked-image", bytesOf(configText(true)));
 
     std::string nine = record(0, {0x08, 0x00}, 4);
     for (int k = 0; k < 9; ++k)

@@ -197,13 +197,18 @@ TEST_F(ConfigScan, FailsWithoutTheRecordsItNeeds)
     {
         // A 32-byte record is 75 characters with its LF: more than a line holds.
         ImageText t = good;
-        t.before += hexRecord(0x4100, std::vector<uint8_t>(32, 0x5A));
-        cases.push_back({"over-long line before the identity line", t.text()});
+        t.second = hexRecord(0x4810, std::vector<uint8_t>(32, 0x5A));
+        cases.push_back({"second identity line too long for the line buffer", t.text()});
     }
     {
         ImageText t = good;
-        t.between = hexRecord(0x5000, std::vector<uint8_t>(27, 0x5A)) + t.between;
-        cases.push_back({"over-long line between the identity and version lines", t.text()});
+        t.identity.insert(t.identity.size() - 1, std::string(30, '0'));
+        cases.push_back({"identity line too long for the line buffer", t.text()});
+    }
+    {
+        ImageText t = good;
+        t.version.insert(t.version.size() - 1, std::string(30, '0'));
+        cases.push_back({"version line too long for the line buffer", t.text()});
     }
     {
         ImageText t = good;
@@ -248,17 +253,19 @@ TEST_F(ConfigScan, LowerCaseDigitsInAnyConvertedByteFail)
     EXPECT_TRUE(scan(t.text()));
 }
 
-TEST_F(ConfigScan, LineOfExactlyTheBufferFits)
+TEST_F(ConfigScan, StepsOverLongLinesThatAreNoConfigurationLines)
 {
-    // 62 characters and the LF fill the 64-byte buffer with its zero.
+    // 62 characters and the LF fill the 64-byte buffer with its zero; longer
+    // lines (32-byte records) are stepped over whole, never cut in two: the
+    // tail of the long line below must not be taken for a version record.
     ImageText t = usbImage();
     const std::string longest = ":" + std::string(61, '7') + "\n";
     ASSERT_EQ(longest.size(), static_cast<size_t>(hexLineSize - 1));
-    t.before += longest;
-    t.between += longest;
-    EXPECT_TRUE(scan(t.text()));
-    t.before += ":" + std::string(62, '7') + "\n";
-    EXPECT_FALSE(scan(t.text()));
+    const std::string record32 = hexRecord(0x4100, std::vector<uint8_t>(32, 0x5A));
+    t.before += longest + record32 + record32;
+    t.between += longest + ":" + std::string(62, '7') + hexRecord(0x5400, wordsLittleEndian({0x0999, 0, 0, 0}));
+    ASSERT_TRUE(scan(t.text()));
+    EXPECT_EQ(deviceInfoListing(app.expectedInfo), deviceInfoListing(usbImageInfo()));
 }
 
 TEST_F(ConfigScan, TextAfterTheVersionLineIsNotRead)

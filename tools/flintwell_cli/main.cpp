@@ -11,6 +11,8 @@
 
 #include "app/app_state.h"
 #include "app/system.h"
+#include "image/posix/resource_blobs.h"
+#include "image/resources.h"
 #include "image/start_up_load.h"
 #include "ports/posix/posix_ports.h"
 #include "ui/cp1251.h"
@@ -50,6 +52,8 @@ const char usage[] =
     "                      otherwise No)\n"
     "  --reset-settings    also reset the reader's settings (where the build lets the\n"
     "                      operator choose)\n"
+    "  --image PACKED      update with the packed image in this file (flintwell-image\n"
+    "                      pack) instead of the one built in; same start-up checks\n"
     "  --help              show this help\n"
     "\n"
     "Exit status:\n"
@@ -67,6 +71,7 @@ struct Options {
     std::vector<std::string> ports;
     int answer = -1;  // -1 ask, 0 no, 1 yes
     bool resetSettings = false;
+    const char* image = nullptr;  // a packed image file instead of the built-in one
 };
 
 bool parseOptions(int argc, char** argv, Options* options)
@@ -92,6 +97,8 @@ bool parseOptions(int argc, char** argv, Options* options)
             options->answer = 0;
         } else if (arg == "--reset-settings") {
             options->resetSettings = true;
+        } else if (arg == "--image" && i + 1 < argc) {
+            options->image = argv[++i];
         } else {
             return false;
         }
@@ -191,6 +198,10 @@ int main(int argc, char** argv)
     if (isatty(STDERR_FILENO))
         headlessSetProgressObserver(drawProgress);
 
+    if (options.image && !overrideResourceFromFile(imageResourceId, imageResourceType, options.image)) {
+        fprintf(stderr, "flintwell-cli: cannot read %s\n", options.image);
+        return exitStartUpFailed;
+    }
     if (!loadImageAtStart()) {
         showMessage(texts().errorHexLoad, texts().messageCaption);
         return exitStartUpFailed;

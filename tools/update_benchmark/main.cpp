@@ -20,8 +20,12 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "image/image_check.h"
+#include "image/packed_image.h"
+#include "image/resources.h"
 #include "image/start_up_load.h"
 #include "link/bootloader_switch.h"
+#include "image/update_time.h"
 #include "ports/port_access.h"
 #include "ports/port_list.h"
 #include "ports/posix/posix_ports.h"
@@ -137,6 +141,20 @@ void benchmarkSilentSearch(const std::string& simulator, const std::string& fold
     printf("  switch, then identify (now):  %.3f s a port%s\n", withIdentify / n, found ? " (a reader answered!)" : "");
 }
 
+// What the image check tells a release about this update's time.
+double checkEstimate()
+{
+    uint32_t size = 0;
+    const uint8_t* packed = loadResourceBytes(imageResourceId, imageResourceType, &size);
+    std::vector<uint8_t> copy(packed, packed + size), text(size);
+    uint32_t length = 0;
+    if (!unpackImage(text.data(), &length, copy.data(), size))
+        return 0;
+    ImageCheck check;
+    checkImage(text.data(), length, &check);
+    return updateSeconds(check.blocks, false);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -225,6 +243,8 @@ int main(int argc, char** argv)
            sequentialFloor);
     printf("  wall / sequential:  %.3f\n", wall / sequentialFloor);
     benchmarkSilentSearch(simulator, folder);
+    const double estimate = checkEstimate();
+    printf("  image check's estimate: %.2f s (wall / estimate %.3f)\n", estimate, wall / estimate);
     std::string cleanup = std::string("rm -rf ") + folder;
     if (system(cleanup.c_str()) != 0)
         fprintf(stderr, "update-benchmark: %s left behind\n", folder);

@@ -50,6 +50,13 @@ protected:
         app.language = languageEnglish;
         applyTexts();
         app.expectedInfo.deviceType = 0x0C01;
+        startReader();
+    }
+
+    // A fresh simulated reader in its bootloader, its line open as COM1.
+    void startReader()
+    {
+        closePort();
         sim_ = std::make_unique<SimProcess>(std::vector<std::string>{"--start-in-bootloader"});
         ASSERT_TRUE(sim_->ready());
         posixUsePortPaths({sim_->link()});
@@ -94,8 +101,8 @@ TEST_F(HexStream, EightSixteenByteRecordsMakeOneBlockAndTheNinthRecordAddressesT
         text += hexRecord(static_cast<uint16_t>(0x4000 + 16 * i), bytesFrom(16 * i, 16));
     text += endOfFile;
     ASSERT_TRUE(stream(text));
-    EXPECT_EQ(blocksReceived(), (std::vector<Block>{{0x08000000, 128}, {0x08004080, 16}}))
-        << "until the first full block the stream starts at 0x08000000 whatever the records say";
+    EXPECT_EQ(blocksReceived(), (std::vector<Block>{{0x08004000, 128}, {0x08004080, 16}}))
+        << "before any extended address record the upper half is the last one (0x0800 at start)";
     int sum = 0;
     for (int i = 0; i < 144; ++i)
         sum += i;
@@ -130,21 +137,45 @@ TEST_F(HexStream, EndOfFileRightAfterAFullBlockWritesNothingMore)
     EXPECT_EQ(blocksReceived(), (std::vector<Block>{{0x08004000, 128}}));
 }
 
-TEST_F(HexStream, BytesCarriedOverABlockBoundaryContinueRightAfterTheWrittenBlock)
+// Images whose records leave gaps, go back, cross a block boundary or a
+// 64 KB boundary: the reader's flash holds every byte at its record's own
+// address, and the data sum carried by the reset covers exactly the bytes
+// written.
+TEST_F(HexStream, EveryDataByteLandsAtItsRecordsOwnAddress)
 {
-    // Records of 24 bytes: the sixth crosses the boundary and carries 16 bytes;
-    // the seventh record's address (a gap) must not move them.
-    std::string text = hexRecord(0, {0x08, 0x00}, 4);
+    const std::string upper0800 = hexRecord(0, {0x08, 0x00}, 4);
+    auto run = [](uint16_t address, int count, int first = 0) { return hexRecord(address, bytesFrom(first, count)); };
+    std::string records24;  // the sixth crosses a block boundary and carries 16 bytes
     for (int i = 0; i < 6; ++i)
-        text += hexRecord(static_cast<uint16_t>(0x4000 + 24 * i), bytesFrom(24 * i, 24));
-    text += hexRecord(0x5000, bytesFrom(0, 8));
-    text += endOfFile;
-    ASSERT_TRUE(stream(text));
-    EXPECT_EQ(blocksReceived(), (std::vector<Block>{{0x08004000, 128}, {0x08004080, 24}}));
-    const auto flash = hexToMemory(sim_->flashHex());
-    EXPECT_EQ(flash.at(0x08004080), 128) << "the carried bytes landed somewhere else";
-    EXPECT_EQ(flash.at(0x08004090), 0);
-    EXPECT_EQ(flash.count(0x08005000), 0u);
+        records24 += run(static_cast<uint16_t>(0x4000 + 24 * i), 24, 24 * i);
+    const struct {
+        const char* name;
+        std::string text;
+        std::vector<Block> blocks;
+    } cases[] = {
+        {"a gap inside a block", upper0800 + run(0x4000, 16) + run(0x4010, 16) + run(0x4100, 16, 50),
+         {{0x08004000, 32}, {0x08004100, 16}}},
+        {"a record below the block's end (version word last)",
+         upper0800 + run(0x4000, 16) + run(0x4010, 16) + run(0x4004, 4, 200),
+         {{0x08004000, 32}, {0x08004004, 4}}},
+        {"bytes carried over a block boundary, then a gap", upper0800 + records24 + run(0x5000, 8, 99),
+         {{0x08004000, 128}, {0x08004080, 16}, {0x08005000, 8}}},
+        {"a record across 64 KB, then the next upper half",
+         upper0800 + run(0xFFF0, 32) + hexRecord(0, {0x08, 0x01}, 4) + run(0x0010, 16, 77),
+         {{0x0800FFF0, 32}, {0x08010010, 16}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        startReader();
+        ASSERT_TRUE(stream(c.text + endOfFile));
+        const uint16_t sent = app.flashDataSum;
+        EXPECT_EQ(blocksReceived(), c.blocks);
+        EXPECT_EQ(hexToMemory(sim_->flashHex()), hexToMemory(c.text));
+        const std::string transcript = sim_->transcript();
+        const size_t sum = transcript.rfind("sum=0x");
+        ASSERT_NE(sum, std::string::npos);
+        EXPECT_EQ(std::stoul(transcript.substr(sum + 6, 4), nullptr, 16), sent);
+    }
 }
 
 TEST_F(HexStream, AWrongChecksumIsStreamedAsIfItWereRight)
@@ -152,7 +183,7 @@ TEST_F(HexStream, AWrongChecksumIsStreamedAsIfItWereRight)
     std::string record = hexRecord(0x4000, bytesFrom(1, 16));
     record[record.size() - 3] = record[record.size() - 3] == '0' ? '1' : '0';
     ASSERT_TRUE(stream(record + endOfFile));
-    EXPECT_EQ(blocksReceived(), (std::vector<Block>{{0x08000000, 16}}));
+    EXPECT_EQ(blocksReceived(), (std::vector<Block>{{0x08004000, 16}}));
 }
 
 TEST_F(HexStream, MalformedRecordsFailQuietlyOrWithTheParseLine)

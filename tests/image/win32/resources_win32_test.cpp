@@ -1,14 +1,18 @@
 // The .exe's own resources as Windows sees them: both blobs stored once, in
 // English (United States), under their numeric type and id; the application
-// manifest where Windows looks for it.
+// manifest where Windows looks for it. With FLINTWELL_RELEASE_EXE set, also
+// those of a released Flintwell.exe against the files of its release (the
+// release test, tests/embedded/release_case.sh).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "image/resources.h"
+#include "tests/support/temp_files.h"
 
 namespace {
 
@@ -47,13 +51,18 @@ TEST(ExeResources, BlobsAreNotUnderStandardTypes)
     EXPECT_EQ(FindResourceA(self, MAKEINTRESOURCEA(imageResourceId), "256"), nullptr);
 }
 
+std::string resourceOf(HMODULE module, unsigned id, unsigned type)
+{
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(type));
+    if (found == nullptr)
+        return "(missing)";
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    return std::string(bytes, SizeofResource(module, found));
+}
+
 TEST(ExeResources, TheManifestAsksForNoElevationVisualStylesAndPerMonitorDpi)
 {
-    HMODULE self = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
-    ASSERT_NE(found, nullptr);
-    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(self, found))),
-                               SizeofResource(self, found));
+    const std::string manifest = resourceOf(GetModuleHandleA(nullptr), 1, 24);  // RT_MANIFEST
     for (const char* part : {
              "level=\"asInvoker\"",
              "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
@@ -65,6 +74,21 @@ TEST(ExeResources, TheManifestAsksForNoElevationVisualStylesAndPerMonitorDpi)
              ">PerMonitorV2, PerMonitor</dpiAwareness>",
          })
         EXPECT_NE(manifest.find(part), std::string::npos) << part;
+}
+
+TEST(ExeResources, AReleasedExeCarriesTheImageAndConfigurationOfItsRelease)
+{
+    const char* exe = getenv("FLINTWELL_RELEASE_EXE");
+    if (exe == nullptr)
+        GTEST_SKIP() << "no FLINTWELL_RELEASE_EXE to look at";
+    HMODULE released = LoadLibraryExA(exe, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(released, nullptr) << exe;
+    EXPECT_EQ(resourceOf(released, imageResourceId, imageResourceType),
+              readFile(getenv("FLINTWELL_RELEASE_IMAGE")));
+    const char* reset = getenv("FLINTWELL_RELEASE_RESET_SETTINGS");  // TRUE or FALSE
+    EXPECT_EQ(resourceOf(released, configResourceId, configResourceType),
+              std::string("RESET_SETTINGS = ") + (reset ? reset : "?") + ";\r\n");
+    FreeLibrary(released);
 }
 
 }  // namespace

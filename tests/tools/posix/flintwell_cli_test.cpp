@@ -2,6 +2,8 @@
 // console text on stderr, the reader's flash afterwards.
 #include <gtest/gtest.h>
 
+#include "image/hex_stream.h"
+#include "tests/image/hex_text.h"
 #include "tests/support/hex_memory.h"
 #include "tests/support/posix/sim_process.h"
 
@@ -48,6 +50,33 @@ TEST(FlintwellCli, UpdatesTheReaderAndExitsZero)
     EXPECT_NE(run.console.find("SUCCESSFUL!!!"), std::string::npos);
     sim.stop();
     EXPECT_EQ(hexToMemory(sim.flashHex()), hexToMemory(readFile(SAMPLE_FIRMWARE_HEX), sampleStreamStart()));
+}
+
+TEST(FlintwellCli, UpdatesWithAPackedImageFromAFileAfterTheSameStartUpChecks)
+{
+    // The sample firmware as version 1.07, packed into a file.
+    std::string text = withLfLineEnds(readFile(SAMPLE_FIRMWARE_HEX));
+    const size_t version = text.find(":10540000");
+    const std::string record = hexRecord(0x5400, wordsLittleEndian({0x0107, 1, 2, 3}));
+    text.replace(version, record.size() - 1, record.substr(0, record.size() - 1));
+    TempDir dir;
+    const std::vector<uint8_t> packed = packText(text);
+    writeFile(dir.file("image.bin"), std::string(packed.begin(), packed.end()));
+
+    SimProcess sim;
+    ASSERT_TRUE(sim.ready());
+    const CliRun run = runCli({"--lang", "en", "--image", dir.file("image.bin"), "--port", sim.link()});
+    EXPECT_EQ(run.status, 0) << run.console;
+    EXPECT_NE(run.console.find("Karvo-7KRM ver.1.07"), std::string::npos) << run.console;
+    sim.stop();
+    EXPECT_EQ(hexToMemory(sim.flashHex()), hexToMemory(text, streamOffset));
+
+    // A file that is no packed image fails start-up as a broken built-in one would.
+    writeFile(dir.file("broken.bin"), std::string(packed.begin(), packed.begin() + 140));
+    const CliRun broken = runCli({"--lang", "en", "--image", dir.file("broken.bin")});
+    EXPECT_EQ(broken.status, 2);
+    EXPECT_NE(broken.console.find("Error: loading data from hex file!"), std::string::npos) << broken.console;
+    EXPECT_EQ(runCli({"--image", dir.file("missing.bin")}).status, 2);
 }
 
 TEST(FlintwellCli, RussianIsTheDefaultAndPrintedAsUtf8)

@@ -1,4 +1,6 @@
 // Whole updates through the portable workflow against the reader simulator.
+#include <regex>
+
 #include "tests/workflow/posix/workflow_fixture.h"
 #include "ui/option_controls.h"
 
@@ -22,6 +24,17 @@ std::string englishReportOfDefaultSimulator(const std::string& port, const std::
            "\r\n   > VID:PID:\t\t1234ABCD"
            "\r\n   > Flash:\t\t256KB"
            "\r\n   > Eeprom:\t\t4KB";
+}
+
+// The write-block requests of a simulator transcript, one line each:
+// "address=0x... count=N frame=N sum=0x..." (sum: the reader's running sum).
+std::string writeBlockLines(const std::string& transcript)
+{
+    static const std::regex request("RX write block \\(0xF1\\) #\\d+ device=0x[0-9A-F]+ (address=.*)");
+    std::string lines;
+    for (std::sregex_iterator it(transcript.begin(), transcript.end(), request), end; it != end; ++it)
+        lines += (*it)[1].str() + "\n";
+    return lines;
 }
 
 // The image's data records from text byte 124 on, at their addresses.
@@ -61,6 +74,43 @@ TEST_F(WorkflowTest, UpdatesTheBuiltInImageAndTheReaderHoldsExactlyItsRecords)
     EXPECT_EQ(flash, streamedPartOf(image));
     EXPECT_EQ(flash.size(), 21504u);
     EXPECT_NE(sim.transcript().find("sum matches"), std::string::npos) << sim.transcript();
+    // The frames the sample firmware has always streamed, block for block.
+    EXPECT_EQ(writeBlockLines(sim.transcript()),
+              readFile(FLINTWELL_SOURCE_DIR "/tests/image/sample_firmware_blocks.txt"));
+}
+
+// A toolchain's usual output: 32-byte data records (75 characters a line,
+// more than the configuration scan's line buffer) around the 16-byte
+// configuration records.
+TEST_F(WorkflowTest, AnImageOf32ByteRecordsStartsAndUpdates)
+{
+    auto records32 = [](uint16_t from, uint16_t to) {
+        std::string text;
+        for (uint16_t address = from; address < to; address = static_cast<uint16_t>(address + 32)) {
+            std::vector<uint8_t> data(32);
+            for (int k = 0; k < 32; ++k)
+                data[static_cast<size_t>(k)] = static_cast<uint8_t>(address / 32 + k);
+            text += hexRecord(address, data);
+        }
+        return text;
+    };
+    const std::string small = smallImage(0x0C01, 0x0105, 0);
+    const size_t identity = small.find(":10480000"), afterVersion = small.find('\n', small.find(":10540000")) + 1;
+    std::string text = hexRecord(0, {0x08, 0x00}, 4) + records32(0, 32) + hexRecord(32, std::vector<uint8_t>(10, 7));
+    ASSERT_EQ(text.size(), 124u);
+    text += hexRecord(0, {0x08, 0x00}, 4) + records32(0x4000, 0x4800) +
+            small.substr(identity, afterVersion - identity) + records32(0x5410, 0x5800) + hexRecord(0, {}, 1);
+    carryImage(text);
+
+    SimProcess sim;
+    ASSERT_TRUE(sim.ready());
+    startUpAndSearch({sim.link()});
+    ASSERT_EQ(app.lastSearch, SearchOutcome::foundOffered);
+    runUpdateJob();
+    EXPECT_TRUE(app.updateDone) << log();
+    sim.stop();
+    EXPECT_EQ(hexToMemory(sim.flashHex()), streamedPartOf(text));
+    EXPECT_NE(sim.transcript().find("sum matches"), std::string::npos);
 }
 
 TEST_F(WorkflowTest, RussianConsoleTextByteForByte)
