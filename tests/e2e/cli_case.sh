@@ -14,15 +14,7 @@ cli=$1 firmware=$2
 work=$(dirname "$FLINTWELL_WINE_PORTS")/e2e/cli
 rm -rf "$work"
 mkdir -p "$work"
-failures=0
-check() {  # check CONDITION-STATUS TEXT [DETAIL]
-    if [ "$1" = 0 ]; then
-        echo "PASS $2"
-    else
-        echo "FAIL $2${3:+: $3}"
-        failures=$((failures + 1))
-    fi
-}
+. "$(dirname "$0")/checks.sh"
 
 update() {  # update LANGUAGE LOCALE TEXTS...
     language=$1 locale=$2
