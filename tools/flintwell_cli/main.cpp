@@ -2,6 +2,7 @@
 // decision, job and shutdown as the window, same texts; the console text goes
 // to stderr (UTF-8, or UTF-16 to a Windows console). Several readers at once
 // run as a batch of reader processes (batch.h).
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -211,9 +212,13 @@ void showPortNames()
 // The ports of a batch, as a reader process takes them with --port.
 std::vector<std::string> batchPorts(const Options& options)
 {
-    if (!options.ports.empty())
-        return options.ports;
     std::vector<std::string> ports;
+    // A port given twice gets one reader process.
+    for (const std::string& port : options.ports)
+        if (std::find(ports.begin(), ports.end(), port) == ports.end())
+            ports.push_back(port);
+    if (!ports.empty())
+        return ports;
     int count = 0;
     listSystemPorts(
         [](const char* name, void* list) {
