@@ -104,7 +104,6 @@ bool parseOptions(int argc, char** argv, Options* options)
             options->all = true;
         } else if (arg == "--only-older") {
             options->onlyOlder = true;
-            options->answer = 0;
         } else if (arg == "--record" && i + 1 < argc) {
             options->record = argv[++i];
         } else if (arg == readerProcessOption) {
@@ -154,9 +153,9 @@ void runCountdown()
     }
 }
 
-// START, then timer 2 once the worker has armed it.
-// Ctrl+C or SIGTERM during the job: no further request goes out, so the
-// reader is never told to leave its bootloader with half its firmware.
+// START, then timer 2 once the worker has armed it. Ctrl+C or SIGTERM during
+// the job: no further request goes out, so the reader is never told to leave
+// its bootloader with half its firmware.
 void runUpdateJob()
 {
     catchStopRequests(true);
@@ -317,6 +316,9 @@ int cliMain(int argc, char** argv)
         fputs(usage, stderr);
         return exitUsage;
     }
+    // Only older firmware is updated: every question is answered No.
+    if (options.onlyOlder)
+        options.answer = 0;
     readerProcess = options.readerProcess;
     const bool batch = !readerProcess && (options.all || options.ports.size() > 1);
 

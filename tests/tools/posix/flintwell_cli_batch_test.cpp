@@ -37,17 +37,19 @@ std::string rowOfPort(const std::vector<std::string>& rows, const std::string& p
 
 }  // namespace
 
-TEST(FlintwellCliBatch, ThreeReadersAtOnceOneRefusingABlock)
+// Three readers to update and a fourth already current: --only-older
+// updates the older ones without asking and leaves the current one.
+TEST(FlintwellCliBatch, ReadersAtOnceOneRefusingABlockOneCurrent)
 {
-    SimProcess first, refusing({"--fault", "bad-ack=2"}), second;
-    ASSERT_TRUE(first.ready() && refusing.ready() && second.ready());
+    SimProcess first, refusing({"--fault", "bad-ack=2"}), second, current({"--version", "0x105"});
+    ASSERT_TRUE(first.ready() && refusing.ready() && second.ready() && current.ready());
     TempDir dir;
     const std::string record = dir.file("service.csv");
-    const CliRun run = runCli({"--lang", "en", "--yes", "--record", record, "--port", first.link(), "--port",
-                               refusing.link(), "--port", second.link()},
+    const CliRun run = runCli({"--lang", "en", "--only-older", "--record", record, "--port", first.link(), "--port",
+                               refusing.link(), "--port", second.link(), "--port", current.link()},
                               120000);
     EXPECT_EQ(run.status, 6) << run.console;
-    EXPECT_NE(run.console.find("Updated: 2, declined: 0, no reader: 0, failed: 1\nNot updated: " + refusing.link() +
+    EXPECT_NE(run.console.find("Updated: 2, declined: 1, no reader: 0, failed: 1\nNot updated: " + refusing.link() +
                                "\n"),
               std::string::npos)
         << run.console;
@@ -60,11 +62,12 @@ TEST(FlintwellCliBatch, ThreeReadersAtOnceOneRefusingABlock)
     const std::vector<std::string> rows = recordRows(record, &header);
     EXPECT_EQ(header, "\xEF\xBB\xBFtime (UTC),computer,port,device,series,change,pcb,barcode,firmware found,"
                       "firmware in the image,settings reset,result,duration (s),program version");
-    ASSERT_EQ(rows.size(), 3u) << readFile(record);
-    const std::string reader = ",Karvo-7KRM,01,02,03,0012345678,1.04,1.05,no,";
-    EXPECT_NE(rowOfPort(rows, first.link()).find(reader + "updated,"), std::string::npos) << readFile(record);
-    EXPECT_NE(rowOfPort(rows, second.link()).find(reader + "updated,"), std::string::npos) << readFile(record);
-    EXPECT_NE(rowOfPort(rows, refusing.link()).find(reader + "failed at block 2,"), std::string::npos)
+    ASSERT_EQ(rows.size(), 4u) << readFile(record);
+    const std::string reader = ",Karvo-7KRM,01,02,03,0012345678,";
+    EXPECT_NE(rowOfPort(rows, first.link()).find(reader + "1.04,1.05,no,updated,"), std::string::npos);
+    EXPECT_NE(rowOfPort(rows, second.link()).find(reader + "1.04,1.05,no,updated,"), std::string::npos);
+    EXPECT_NE(rowOfPort(rows, refusing.link()).find(reader + "1.04,1.05,no,failed at block 2,"), std::string::npos);
+    EXPECT_NE(rowOfPort(rows, current.link()).find(reader + "1.05,1.05,no,declined,"), std::string::npos)
         << readFile(record);
 }
 
