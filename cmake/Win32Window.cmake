@@ -22,9 +22,13 @@ set_property(SOURCE "${CMAKE_SOURCE_DIR}/resources/flintwell.rc" TARGET_DIRECTOR
 # The operator's PC needs nothing but Windows: the program imports only
 # system DLLs (no MinGW runtime DLL).
 find_program(FLINTWELL_OBJDUMP NAMES x86_64-w64-mingw32-objdump objdump REQUIRED)
-add_test(NAME flintwell_exe_imports_system_dlls_only
-         COMMAND "${CMAKE_COMMAND}" -DOBJDUMP=${FLINTWELL_OBJDUMP} -DPROGRAM=$<TARGET_FILE:Flintwell>
-                 -P "${CMAKE_SOURCE_DIR}/cmake/CheckSystemImports.cmake")
+foreach(program Flintwell flintwell-cli)
+    string(TOLOWER "${program}" name)
+    string(REPLACE "-" "_" name "${name}")
+    add_test(NAME ${name}_exe_imports_system_dlls_only
+             COMMAND "${CMAKE_COMMAND}" -DOBJDUMP=${FLINTWELL_OBJDUMP} -DPROGRAM=$<TARGET_FILE:${program}>
+                     -P "${CMAKE_SOURCE_DIR}/cmake/CheckSystemImports.cmake")
+endforeach()
 
 # The window layer's own tests: they need a display, so they run under Xvfb,
 # in a named Wine desktop of their own (a process of the shared, display-less

@@ -16,3 +16,8 @@ constexpr unsigned configResourceId = FLINTWELL_CONFIG_RESOURCE_ID;
 // in *size. No such resource: null and *size 0. A resource may exist and be
 // empty (a pointer that must not be read, *size 0).
 const uint8_t* loadResourceBytes(unsigned id, unsigned type, uint32_t* size);
+
+// Substitutes the resource of type and id with the bytes of a file, read once
+// and kept for the life of the process (a front end's packed image in place
+// of the built-in one). False when the file cannot be read whole.
+bool overrideResourceFromFile(unsigned id, unsigned type, const char* path);

@@ -13,11 +13,21 @@ namespace {
 // The error texts are short; the number adds at most 12 characters.
 constexpr int errorLineSize = 256;
 
+PortErrorObserver errorObserver = nullptr;
+
+void tellObserver(const char* name, int error)
+{
+    if (errorObserver)
+        errorObserver(name, error);
+}
+
 void logError(const char* format, const char* text)
 {
+    const int error = serialLastError();
     char line[errorLineSize];
-    snprintf(line, sizeof line, format, text, serialLastError());
+    snprintf(line, sizeof line, format, text, error);
     appendLog(line);
+    tellObserver(app.portName, error);
 }
 
 }  // namespace
@@ -29,14 +39,23 @@ bool openPort(const char* name, uint32_t baudRate)
     if (!serialDevicePath(name, path, sizeof path))
         return false;
     app.portHandle = serialOpen(path);
-    if (app.portHandle == invalidPortHandle)
+    if (app.portHandle == invalidPortHandle) {
+        tellObserver(name, serialLastError());
         return false;
+    }
     if (serialSetTimeouts(app.portHandle) && serialSetLine(app.portHandle, baudRate))
         return true;
+    const int error = serialLastError();
     // Nobody else will close it: the caller sets portOpen only after a success.
     serialClose(app.portHandle);
     app.portHandle = invalidPortHandle;
+    tellObserver(name, error);
     return false;
+}
+
+void setPortErrorObserver(PortErrorObserver observer)
+{
+    errorObserver = observer;
 }
 
 bool readBytes(uint8_t* buffer, int maximum, int* count)

@@ -21,3 +21,9 @@ bool writeBytes(const uint8_t* buffer, int length);
 
 // Closes the port if app.portOpen, then rebuilds the port list.
 void closePort();
+
+// Told of every port that could not be opened, read or written, with the
+// port's name and the system's error number: the console front end adds the
+// system's reason after the program's own line. The window sets none.
+using PortErrorObserver = void (*)(const char* portName, int systemError);
+void setPortErrorObserver(PortErrorObserver observer);

@@ -21,7 +21,3 @@ bool overrideResourceBlob(unsigned id, unsigned type, const uint8_t* bytes, uint
 // Back to the built-in blobs.
 void removeResourceOverrides();
 
-// Substitutes the blob of type and id with the bytes of a file, read once and
-// kept for the life of the process (a front end's packed image in place of
-// the built-in one). False when the file cannot be read whole.
-bool overrideResourceFromFile(unsigned id, unsigned type, const char* path);

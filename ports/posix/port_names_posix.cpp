@@ -15,3 +15,13 @@ bool listSystemPorts(PortNameVisitor visit, void* context, int* entryCount)
     }
     return true;
 }
+
+void useGivenPorts(const std::vector<std::string>& ports)
+{
+    posixUsePortPaths(ports);
+}
+
+std::string givenPortOf(const char* listedName)
+{
+    return posixPortPath(listedName);
+}

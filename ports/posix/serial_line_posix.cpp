@@ -103,7 +103,8 @@ PortHandle serialOpen(const char* devicePath)
     // Exclusive: TIOCEXCL turns away other openers (but not root), the lock
     // turns away anyone else who asks for it, root included.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        lastError = errno;
+        // Held by another program: said as the system says a busy device.
+        lastError = errno == EWOULDBLOCK ? EBUSY : errno;
         close(fd);
         return invalidPortHandle;
     }

@@ -8,6 +8,10 @@
 
 namespace {
 
+// Set by a front end's --port: these names instead of the registry's.
+bool useGiven = false;
+std::vector<std::string> given;
+
 // A name this long can never be a port name; it is left out.
 constexpr DWORD narrowSize = 64;
 
@@ -25,8 +29,25 @@ bool narrow(const wchar_t* wide, DWORD length, char* text)
 
 }  // namespace
 
+void useGivenPorts(const std::vector<std::string>& ports)
+{
+    useGiven = true;
+    given = ports;
+}
+
+std::string givenPortOf(const char* listedName)
+{
+    return listedName;
+}
+
 bool listSystemPorts(PortNameVisitor visit, void* context, int* entryCount)
 {
+    if (useGiven) {
+        *entryCount = static_cast<int>(given.size());
+        for (const std::string& name : given)
+            visit(name.c_str(), context);
+        return true;
+    }
     HKEY key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM\\", 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;

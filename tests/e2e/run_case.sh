@@ -84,15 +84,7 @@ ports=$FLINTWELL_WINE_PORTS
 work=$(dirname "$ports")/e2e/$name
 rm -rf "$work"
 mkdir -p "$work"
-failures=0
-check() {  # check CONDITION-STATUS TEXT [DETAIL]
-    if [ "$1" = 0 ]; then
-        echo "PASS $2"
-    else
-        echo "FAIL $2${3:+: $3}"
-        failures=$((failures + 1))
-    fi
-}
+. "$(dirname "$0")/checks.sh"
 
 # Bytes that an earlier program left in the pseudo-terminals would reach the
 # next reader: empty the Linux ends that nobody holds now.

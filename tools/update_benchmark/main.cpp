@@ -1,9 +1,10 @@
 // update-benchmark: one whole update of the built-in image against the reader
 // simulator pacing its line at 19200 baud, with the figures that say how
 // close the updater comes to what the protocol allows; then the cost of a
-// search over silent ports.
+// search over silent ports. With --readers N: the console updater's batch
+// on one reader and on N at once (readers_benchmark.cpp).
 //
-//   update-benchmark [KARVO_SIM]     (default: karvo-sim next to this program)
+//   update-benchmark [--readers N] [KARVO_SIM]   (default: karvo-sim next to this program)
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -32,6 +33,7 @@
 #include "ui/headless/headless_window.h"
 #include "workflow/device_search.h"
 #include "workflow/update_job.h"
+#include "tools/update_benchmark/benchmark_sims.h"
 
 extern char** environ;
 
@@ -48,46 +50,6 @@ double cpuSeconds()
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-std::string besideThisProgram(const char* name)
-{
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0)
-        return name;
-    std::string path(self, static_cast<size_t>(n));
-    path = path.substr(0, path.rfind('/'));
-    return path.substr(0, path.rfind('/')) + "/tools/" + name;
-}
-
-// Starts the simulator with these arguments after its line and transcript
-// (both in folder) and returns the line it serves ("" on failure).
-std::string startSimulator(const std::string& program, const std::string& folder, std::vector<std::string> extra,
-                           pid_t* pid)
-{
-    const std::string link = folder + "/line", transcript = folder + "/transcript.txt";
-    int out[2];
-    if (pipe(out) != 0)
-        return "";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    std::vector<std::string> args = {program, "--pty", link, "--transcript", transcript};
-    args.insert(args.end(), extra.begin(), extra.end());
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const int failed = posix_spawn(pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    std::string line;
-    char c;
-    while (!failed && read(out[0], &c, 1) == 1 && c != '\n')
-        line += c;
-    close(out[0]);
-    return failed || line.empty() ? "" : link;
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start)
@@ -159,13 +121,22 @@ double checkEstimate()
 
 int main(int argc, char** argv)
 {
-    const std::string simulator = argc > 1 ? argv[1] : besideThisProgram("karvo-sim");
+    int readers = 0;
+    std::string simulator = besideThisProgram("karvo-sim");
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--readers" && i + 1 < argc)
+            readers = atoi(argv[++i]);
+        else
+            simulator = argv[i];
+    }
     char folderTemplate[] = "/tmp/flintwell-benchmark-XXXXXX";
     const char* folder = mkdtemp(folderTemplate);
     if (!folder) {
         perror("mkdtemp");
         return 1;
     }
+    if (readers > 0)
+        return benchmarkReaders(simulator, besideThisProgram("flintwell-cli"), folder, readers);
     pid_t sim = -1;
     const std::string line = startSimulator(simulator, folder, {"--pace", "--start-in-bootloader"}, &sim);
     if (line.empty()) {

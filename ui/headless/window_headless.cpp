@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 
+#include "app/console.h"
 #include "ui/cp1251.h"
 #include "ui/headless/headless_window.h"
 #include "ui/window.h"
@@ -77,10 +78,8 @@ void appendLog(const char* text)
 {
     std::lock_guard<std::recursive_mutex> guard(lock);
     model.log += text;
-    if (echo) {
-        fputs(cp1251ToUtf8(text).c_str(), stderr);
-        fflush(stderr);
-    }
+    if (echo)
+        consoleWrite(cp1251ToUtf8(text));
 }
 
 void clearLog()
@@ -94,7 +93,7 @@ void showMessage(const char* text, const char* caption)
     std::lock_guard<std::recursive_mutex> guard(lock);
     model.messages.push_back({text, caption});
     if (echo)
-        fprintf(stderr, "%s\n", cp1251ToUtf8(text).c_str());
+        consoleWrite(cp1251ToUtf8(text) + "\n");
 }
 
 bool askYesNo(const char* text, const char* caption, uint16_t languageId)

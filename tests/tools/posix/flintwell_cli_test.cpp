@@ -5,39 +5,8 @@
 #include "image/hex_stream.h"
 #include "tests/image/hex_text.h"
 #include "tests/support/hex_memory.h"
+#include "tests/support/posix/cli_run.h"
 #include "tests/support/posix/sim_process.h"
-
-#ifndef FLINTWELL_CLI_PATH
-#error "FLINTWELL_CLI_PATH must name the flintwell-cli program"
-#endif
-
-namespace {
-
-struct CliRun {
-    int status;
-    std::string console;  // stderr
-};
-
-CliRun runCli(const std::vector<std::string>& args, int timeoutMs = 60000)
-{
-    ChildProcess cli;
-    EXPECT_TRUE(cli.start(FLINTWELL_CLI_PATH, args));
-    const int status = cli.waitExit(timeoutMs);
-    return {status, cli.errorText()};
-}
-
-// The sample's bootloader records take its first four lines: the streamed
-// records start after them.
-size_t sampleStreamStart()
-{
-    const std::string image = readFile(SAMPLE_FIRMWARE_HEX);
-    size_t start = 0;
-    for (int line = 0; line < 4; ++line)
-        start = image.find('\n', start) + 1;
-    return start;
-}
-
-}  // namespace
 
 TEST(FlintwellCli, UpdatesTheReaderAndExitsZero)
 {
@@ -49,7 +18,7 @@ TEST(FlintwellCli, UpdatesTheReaderAndExitsZero)
     EXPECT_NE(run.console.find(">> Device found:"), std::string::npos);
     EXPECT_NE(run.console.find("SUCCESSFUL!!!"), std::string::npos);
     sim.stop();
-    EXPECT_EQ(hexToMemory(sim.flashHex()), hexToMemory(readFile(SAMPLE_FIRMWARE_HEX), sampleStreamStart()));
+    EXPECT_EQ(hexToMemory(sim.flashHex()), sampleFlashImage());
 }
 
 TEST(FlintwellCli, UpdatesWithAPackedImageFromAFileAfterTheSameStartUpChecks)
@@ -138,7 +107,7 @@ TEST(FlintwellCli, CtrlCMidJobLeavesTheReaderInItsBootloaderAndARerunFinishes)
     EXPECT_EQ(rerun.status, 0) << rerun.console;
     EXPECT_NE(rerun.console.find("found in its bootloader"), std::string::npos) << rerun.console;
     sim.stop();
-    EXPECT_EQ(hexToMemory(sim.flashHex()), hexToMemory(readFile(SAMPLE_FIRMWARE_HEX), sampleStreamStart()));
+    EXPECT_EQ(hexToMemory(sim.flashHex()), sampleFlashImage());
     const std::string transcript = sim.transcript();
     EXPECT_NE(transcript.find("sum matches"), std::string::npos) << transcript;
 }

@@ -1,0 +1,65 @@
+// The console on Windows: UTF-16 to a console, UTF-8 bytes to a pipe or a
+// file; the console's control events.
+#include <windows.h>
+
+#include "app/app_state.h"
+#include "app/console.h"
+#include "app/win32/utf16.h"
+
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
+
+namespace {
+
+bool isConsole(HANDLE handle)
+{
+    DWORD mode = 0;
+    return GetConsoleMode(handle, &mode) != 0;
+}
+
+BOOL WINAPI stopJob(DWORD)
+{
+    jobStopRequested = true;
+    consoleWrite("\n-- stopping after the block in flight\n");
+    // Handled: the program ends by itself once the job has stopped.
+    return TRUE;
+}
+
+}  // namespace
+
+void consoleWrite(std::string_view utf8)
+{
+    HANDLE out = GetStdHandle(STD_ERROR_HANDLE);
+    if (out == INVALID_HANDLE_VALUE || out == nullptr)
+        return;
+    DWORD written = 0;
+    if (isConsole(out)) {
+        const std::wstring text = utf8ToUtf16(utf8);
+        WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    } else {
+        WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    }
+}
+
+bool consoleCanRedraw()
+{
+    HANDLE out = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (!GetConsoleMode(out, &mode))
+        return false;
+    // Windows 10 and later move the cursor on escape sequences once asked to;
+    // older consoles get plain lines.
+    return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
+           SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+bool inputIsTerminal()
+{
+    return isConsole(GetStdHandle(STD_INPUT_HANDLE));
+}
+
+void catchStopRequests(bool on)
+{
+    SetConsoleCtrlHandler(stopJob, on ? TRUE : FALSE);
+}

@@ -1,0 +1,194 @@
+#include "tools/flintwell_cli/batch.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/app_state.h"
+#include "app/console.h"
+#include "app/system.h"
+#include "tools/flintwell_cli/batch_view.h"
+#include "tools/flintwell_cli/exit_status.h"
+#include "tools/flintwell_cli/reader_report.h"
+#include "tools/flintwell_cli/service_record.h"
+
+namespace {
+
+struct Reader {
+    ChildRun child{};
+    bool running = false;
+    std::string pending;  // output not yet ending in a line break
+    bool gotResult = false;
+};
+
+// Takes in one line of a reader's report.
+bool takeLine(const std::string& line, ReaderView* view)
+{
+    ReaderReport report;
+    if (!parseReaderReport(line, &report))
+        return false;
+    switch (report.kind) {
+    case ReportKind::found:
+        view->found = true;
+        view->barcode = report.barcode;
+        view->before = report.firmware;
+        return true;
+    case ReportKind::progress:
+        view->percent = report.percent;
+        return true;
+    case ReportKind::error:
+        view->note = report.text;
+        return true;
+    case ReportKind::result: {
+        const std::string port = view->port;
+        view->result = report.result;
+        view->result.port = port;
+        view->done = true;
+        return true;
+    }
+    }
+    return false;
+}
+
+// Reads what the reader's process wrote; true when its line changed.
+bool readReader(Reader* reader, ReaderView* view)
+{
+    bool changed = false;
+    char buffer[512];
+    int n;
+    while ((n = readProcessOutput(&reader->child, buffer, sizeof buffer)) > 0) {
+        reader->pending.append(buffer, static_cast<size_t>(n));
+        size_t end;
+        while ((end = reader->pending.find('\n')) != std::string::npos) {
+            std::string line = reader->pending.substr(0, end);
+            reader->pending.erase(0, end + 1);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            changed |= takeLine(line, view);
+        }
+    }
+    if (n < 0) {
+        waitProcess(&reader->child);
+        reader->running = false;
+        if (!view->done) {
+            // Ended without a result: it was stopped or it broke.
+            view->result.port = view->port;
+            view->result.outcome = jobStopRequested ? ReaderOutcome::stopped : ReaderOutcome::noResult;
+            view->done = true;
+        }
+        changed = true;
+    }
+    return changed;
+}
+
+void printSummary(const std::vector<ReaderView>& views, const BatchTexts& texts)
+{
+    int updated = 0, declined = 0, none = 0, failed = 0;
+    std::string failedPorts;
+    for (const ReaderView& view : views) {
+        const ReaderOutcome outcome = view.result.outcome;
+        if (outcome == ReaderOutcome::updated)
+            ++updated;
+        else if (outcome == ReaderOutcome::declined)
+            ++declined;
+        else if (outcome == ReaderOutcome::notFound)
+            ++none;
+        else {
+            ++failed;
+            failedPorts += " " + view.port;
+        }
+    }
+    char line[256];
+    snprintf(line, sizeof line, texts.summary, updated, declined, none, failed);
+    std::string text = "\n" + std::string(line) + "\n";
+    if (failed)
+        text += std::string(texts.failedPorts) + failedPorts + "\n" + texts.stayInBootloader + "\n";
+    consoleWrite(text);
+}
+
+int exitStatusOf(const std::vector<ReaderView>& views)
+{
+    bool anyFound = false;
+    for (const ReaderView& view : views) {
+        if (resultIsFailure(view.result))
+            return exitUpdateFailed;
+        anyFound |= view.result.outcome != ReaderOutcome::notFound;
+    }
+    return anyFound ? exitUpdated : exitDeviceNotFound;
+}
+
+}  // namespace
+
+int runBatch(const BatchSetup& setup)
+{
+    const BatchTexts& texts = batchTexts(setup.language);
+    const std::string program = ownProgramPath();
+    std::vector<Reader> readers(setup.ports.size());
+    std::vector<ReaderView> views(setup.ports.size());
+    for (size_t i = 0; i < setup.ports.size(); ++i) {
+        views[i].port = setup.ports[i];
+        views[i].image = app.expectedInfo.softwareVersion;
+        views[i].result.firmwareImage = app.expectedInfo.softwareVersion;
+        std::vector<std::string> args = setup.readerArgs;
+        args.insert(args.end(), {readerProcessOption, "--port", setup.ports[i]});
+        readers[i].running = startProcess(program.c_str(), args, &readers[i].child);
+        if (!readers[i].running) {
+            views[i].result.port = setup.ports[i];
+            views[i].result.outcome = ReaderOutcome::notStarted;
+            views[i].done = true;
+        }
+    }
+
+    // Ctrl+C reaches the readers' processes too; the batch waits for them.
+    catchStopRequests(true);
+    const bool redraw = consoleCanRedraw();
+    consoleWrite("\n");
+    if (redraw)
+        redrawReaderLines(views, texts, true);
+    bool stopPassedOn = false, anyRunning = true;
+    while (anyRunning) {
+        anyRunning = false;
+        bool changed = false;
+        for (size_t i = 0; i < readers.size(); ++i) {
+            if (!readers[i].running)
+                continue;
+            const bool wasFound = views[i].found;
+            if (readReader(&readers[i], &views[i])) {
+                changed = true;
+                // Without a terminal a line is printed when the reader is
+                // found and when it is done.
+                if (!redraw && (views[i].done || views[i].found != wasFound))
+                    consoleWrite(readerLineText(views[i], texts, portColumnWidth(views)) + "\n");
+            }
+            anyRunning |= readers[i].running;
+        }
+        if (jobStopRequested && !stopPassedOn) {
+            stopPassedOn = true;
+            for (const Reader& reader : readers)
+                if (reader.running)
+                    askProcessToStop(reader.child);
+        }
+        if (changed && redraw)
+            redrawReaderLines(views, texts, false);
+        if (anyRunning)
+            sleepMs(100);
+    }
+    catchStopRequests(false);
+    printSummary(views, texts);
+
+    int status = exitStatusOf(views);
+    if (setup.record) {
+        std::vector<ReaderResult> rows;
+        for (const ReaderView& view : views)
+            if (setup.portsNamed || view.result.outcome != ReaderOutcome::notFound)
+                rows.push_back(view.result);
+        std::string reason;
+        if (!appendServiceRecord(setup.record, rows, &reason)) {
+            char line[1024];
+            snprintf(line, sizeof line, texts.recordFailed, setup.record, reason.c_str());
+            consoleWrite(std::string(line) + "\n");
+            if (status != exitUpdateFailed)
+                status = exitRecordFailed;
+        }
+    }
+    return status;
+}

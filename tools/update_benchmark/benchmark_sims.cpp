@@ -1,0 +1,45 @@
+#include "tools/update_benchmark/benchmark_sims.h"
+
+#include <spawn.h>
+#include <unistd.h>
+
+extern char** environ;
+
+std::string besideThisProgram(const char* name)
+{
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0)
+        return name;
+    std::string path(self, static_cast<size_t>(n));
+    path = path.substr(0, path.rfind('/'));
+    return path.substr(0, path.rfind('/')) + "/tools/" + name;
+}
+
+std::string startSimulator(const std::string& program, const std::string& folder, std::vector<std::string> extra,
+                           pid_t* pid)
+{
+    const std::string link = folder + "/line", transcript = folder + "/transcript.txt";
+    int out[2];
+    if (pipe(out) != 0)
+        return "";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    std::vector<std::string> args = {program, "--pty", link, "--transcript", transcript};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const int failed = posix_spawn(pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    std::string line;
+    char c;
+    while (!failed && read(out[0], &c, 1) == 1 && c != '\n')
+        line += c;
+    close(out[0]);
+    return failed || line.empty() ? "" : link;
+}
+
