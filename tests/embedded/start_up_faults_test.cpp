@@ -20,18 +20,6 @@ protected:
     }
 };
 
-TEST_F(StartUpFaults, TheResourcesAreThereAndAsBuilt)
-{
-    uint32_t size = 12345;
-    const uint8_t* image = loadResourceBytes(imageResourceId, imageResourceType, &size);
-    ASSERT_NE(image, nullptr);
-    EXPECT_GT(size, 0u);
-
-    size = 12345;
-    EXPECT_NE(loadResourceBytes(configResourceId, configResourceType, &size), nullptr);
-    EXPECT_EQ(size, 0u) << "the configuration resource is empty";
-}
-
 TEST_F(StartUpFaults, ImageWithoutConfigurationRecordsFailsQuietly)
 {
     EXPECT_FALSE(loadImageAtStart());

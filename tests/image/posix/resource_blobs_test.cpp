@@ -49,36 +49,6 @@ protected:
     std::vector<uint8_t> config;
 };
 
-TEST_F(ResourceBlobs, OverrideWinsUntilRemoved)
-{
-    uint32_t builtInSize = 0;
-    const uint8_t* builtIn = loadResourceBytes(configResourceId, configResourceType, &builtInSize);
-    ASSERT_NE(builtIn, nullptr);
-
-    useConfig("RESET_SETTINGS = TRUE;");
-    uint32_t size = 0;
-    EXPECT_EQ(loadResourceBytes(configResourceId, configResourceType, &size), config.data());
-    EXPECT_EQ(size, 22u);
-
-    removeResourceOverrides();
-    EXPECT_EQ(loadResourceBytes(configResourceId, configResourceType, &size), builtIn);
-    EXPECT_EQ(size, builtInSize);
-}
-
-TEST_F(ResourceBlobs, OverrideCanMakeAResourceMissingOrEmpty)
-{
-    uint32_t size = 99;
-    ASSERT_TRUE(overrideResourceBlob(imageResourceId, imageResourceType, nullptr, 500));
-    EXPECT_EQ(loadResourceBytes(imageResourceId, imageResourceType, &size), nullptr);
-    EXPECT_EQ(size, 0u);
-
-    const uint8_t none[1] = {0};
-    ASSERT_TRUE(overrideResourceBlob(imageResourceId, imageResourceType, none, 0));
-    size = 99;
-    EXPECT_NE(loadResourceBytes(imageResourceId, imageResourceType, &size), nullptr);
-    EXPECT_EQ(size, 0u);
-}
-
 TEST_F(ResourceBlobs, AppConfigFollowsTheSubstitutedText)
 {
     useConfig("RESET_SETTINGS = TRUE;\r\n");

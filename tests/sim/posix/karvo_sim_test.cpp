@@ -176,17 +176,6 @@ TEST_F(KarvoSim, SwitchAndIdentifyFindTheReaderAsItIs)
     EXPECT_TRUE(contains(t, "RX identify (0xF0) device=0x00000C01")) << t;
 }
 
-TEST_F(KarvoSim, DefaultIdentityIsTheSampleFirmwaresWithAnOlderVersion)
-{
-    startSim({"--start-in-bootloader"});
-    ASSERT_EQ(identify(), 240);
-    EXPECT_EQ(app.reportedInfo.softwareVersion, 0x0104u);
-    EXPECT_EQ(app.reportedInfo.barcode, 12345678u);
-    EXPECT_EQ(app.reportedInfo.cipherId, 0x0A000001u);
-    EXPECT_EQ(app.reportedInfo.vidPid, 0x1234ABCDu);
-    EXPECT_EQ(app.reportedInfo.hardware, 0x00010203u);
-}
-
 TEST_F(KarvoSim, ASilentReaderFailsTheSwitchAfterTheWaitAndOneTimeOut)
 {
     startSim({"--fault", "silent"});
@@ -469,68 +458,4 @@ TEST_F(KarvoSim, RequestsAreFoundWhateverComesBeforeOrBetweenTheirBytes)
     sleepMs(150);
     EXPECT_EQ(readReply(), 240);
     EXPECT_TRUE(contains(transcript(), "RX garbage 30 bytes")) << transcript();
-}
-
-TEST_F(KarvoSim, PacedRepliesTakeTheirTimeOnTheLine)
-{
-    startSim({"--start-in-bootloader", "--pace"});
-    ASSERT_TRUE(sendIdentify());
-    const auto start = Clock::now();
-    uint8_t reply[frameBufferSize];
-    int count = 0;
-    int got = 0;
-    // 13 request bytes in and 57 reply bytes out at about 0.52 ms each.
-    while (got < 57 && msSince(start) < 2000) {
-        if (readBytes(reply + got, 57 - got, &count))
-            got += count;
-    }
-    const long long ms = msSince(start);
-    ASSERT_EQ(got, 57);
-    EXPECT_GE(ms, 33);
-    EXPECT_TRUE(parseReply(reply, 57));
-    EXPECT_EQ(app.linkReply.code, 0xF0);
-}
-
-TEST_F(KarvoSim, ServesAGivenTerminal)
-{
-    if (access("/usr/bin/socat", X_OK) != 0)
-        GTEST_SKIP() << "socat is not installed";
-    const std::string a = dir.file("lineA"), b = dir.file("lineB");
-    ChildProcess socat;
-    ASSERT_TRUE(socat.start("/usr/bin/socat", {"pty,raw,echo=0,link=" + a, "pty,raw,echo=0,link=" + b}));
-    for (int i = 0; i < 200 && !(std::filesystem::exists(a) && std::filesystem::exists(b)); ++i)
-        sleepMs(10);
-    ASSERT_TRUE(sim.start(KARVO_SIM_PATH, {"--tty", a}));
-    ASSERT_EQ(sim.readLine(5000), a);
-    posixUsePortPaths({b});
-    ASSERT_TRUE(openPort("COM1", 19200));
-    app.portOpen = true;
-    EXPECT_EQ(switchAndIdentify(), 240);
-    closePort();
-    EXPECT_EQ(sim.stop(), 0);
-}
-
-TEST(KarvoSimCommandLine, HelpNamesEveryFaultAndBadOptionsAreRefused)
-{
-    ChildProcess help;
-    ASSERT_TRUE(help.start(KARVO_SIM_PATH, {"--help"}));
-    const std::string text = help.readOutput(3000);
-    EXPECT_EQ(help.waitExit(3000), 0);
-    for (const char* name : {"silent", "echo-cr-lf", "echo-cut", "other-device", "short-identify",
-                             "no-identify-reply", "no-ack=K", "bad-ack=K", "bad-crc=WHICH", "even-length=WHICH",
-                             "garbage=WHICH", "ack-delay=MS", "late-ack=K:MS",
-                             "hang-up=K", "no-settings-ack", "no-reset-ack", "--pty LINK", "--tty PATH", "--pace",
-                             "--flash-out FILE", "--transcript FILE", "--start-in-bootloader"})
-        EXPECT_TRUE(contains(text, name)) << name;
-
-    for (std::vector<std::string> bad : {std::vector<std::string>{"--pty", "/tmp/x", "--fault", "no-ack"},
-                                         std::vector<std::string>{"--pty", "/tmp/x", "--fault", "sleepy"},
-                                         std::vector<std::string>{"--pty", "/tmp/x", "--fault", "late-ack=3"},
-                                         std::vector<std::string>{"--pty", "/tmp/x", "--fault", "late-ack=0:100"},
-                                         std::vector<std::string>{"--pty", "/tmp/x", "--type", "twelve"},
-                                         std::vector<std::string>{"--flash", "1:2"}}) {
-        ChildProcess refused;
-        ASSERT_TRUE(refused.start(KARVO_SIM_PATH, bad));
-        EXPECT_EQ(refused.waitExit(3000), 2) << bad[bad.size() - 1];
-    }
 }
