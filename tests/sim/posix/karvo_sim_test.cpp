@@ -187,6 +187,13 @@ TEST_F(KarvoSim, ASilentReaderFailsTheSwitchAfterTheWaitAndOneTimeOut)
     EXPECT_EQ(headlessLog(), "") << "silence is not a port error";
 }
 
+TEST_F(KarvoSim, AnEchoFollowedByALineEndAndAPromptSwitches)
+{
+    startSim({"--fault", "echo-extra"});
+    EXPECT_TRUE(switchToBootloader());
+    EXPECT_TRUE(contains(transcript(), "TX echo \"\\n\\rAT+BOOTL_KRM - OK!\\r\\n>\"")) << transcript();
+}
+
 TEST_F(KarvoSim, AWrongOrCutEchoDoesNotSwitch)
 {
     for (const char* fault : {"echo-cr-lf", "echo-cut"}) {

@@ -289,6 +289,9 @@ TEST_F(WorkflowTest, TheOperatorsResetChoiceIsHonouredAndWithoutItOnlyTheDeviceI
         SimProcess sim;
         ASSERT_TRUE(sim.ready());
         startUpAndSearch({sim.link()});
+        // The reset chosen and then the update alone again.
+        chooseResetOption();
+        chooseUpdateOption();
         runUpdateJob();
         sim.stop();
         EXPECT_EQ(sim.transcript().find("reset settings"), std::string::npos);
