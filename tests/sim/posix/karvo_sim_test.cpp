@@ -19,6 +19,7 @@
 #include "ports/port_access.h"
 #include "ports/posix/posix_ports.h"
 #include "tests/link/link_test_support.h"
+#include "tests/support/hex_memory.h"
 #include "tests/support/posix/child_process.h"
 #include "tests/support/temp_files.h"
 #include "ui/headless/headless_window.h"
@@ -36,43 +37,6 @@ long long msSince(Clock::time_point start)
 bool contains(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;
-}
-
-// Intel HEX back into bytes by address; false when a record is malformed,
-// has a bad checksum, holds more than 16 bytes, or the EOF record is not last.
-bool parseHex(const std::string& text, std::map<uint32_t, uint8_t>* bytes)
-{
-    uint32_t upper = 0;
-    bool ended = false;
-    size_t at = 0;
-    while (at < text.size()) {
-        const size_t end = text.find("\r\n", at);
-        if (end == std::string::npos || ended || text[at] != ':')
-            return false;
-        const std::string line = text.substr(at + 1, end - at - 1);
-        at = end + 2;
-        std::vector<uint8_t> b;
-        for (size_t i = 0; i + 1 < line.size(); i += 2)
-            b.push_back(static_cast<uint8_t>(std::stoul(line.substr(i, 2), nullptr, 16)));
-        if (b.size() < 5 || b.size() != 5u + b[0] || b[0] > 16)
-            return false;
-        uint8_t sum = 0;
-        for (uint8_t v : b)
-            sum = static_cast<uint8_t>(sum + v);
-        if (sum != 0)
-            return false;
-        const uint32_t address = (uint32_t(b[1]) << 8) | b[2];
-        switch (b[3]) {
-        case 0:
-            for (int i = 0; i < b[0]; ++i)
-                (*bytes)[(upper << 16) + address + static_cast<uint32_t>(i)] = b[4 + i];
-            break;
-        case 1: ended = true; break;
-        case 4: upper = (uint32_t(b[4]) << 8) | b[5]; break;
-        default: return false;
-        }
-    }
-    return ended;
 }
 
 class KarvoSim : public ::testing::Test {
@@ -260,8 +224,7 @@ TEST_F(KarvoSim, BlocksLandInPlaceAndTheSumIsChecked)
     sleepMs(20);
     EXPECT_EQ(readReply(), 170);
 
-    std::map<uint32_t, uint8_t> flash;
-    ASSERT_TRUE(parseHex(readFile(flashPath), &flash)) << readFile(flashPath);
+    std::map<uint32_t, uint8_t> flash = hexToMemory(readFile(flashPath));
     EXPECT_EQ(flash, expected);
     EXPECT_TRUE(contains(transcript(), "blocks=4: sum matches")) << transcript();
 
@@ -277,9 +240,7 @@ TEST_F(KarvoSim, BlocksLandInPlaceAndTheSumIsChecked)
     closePort();
     EXPECT_EQ(sim.stop(), 0);
     EXPECT_TRUE(contains(sim.errorText(), "SUM MISMATCH")) << sim.errorText();
-    flash.clear();
-    ASSERT_TRUE(parseHex(readFile(flashPath), &flash));
-    EXPECT_EQ(flash, expected);
+    EXPECT_EQ(hexToMemory(readFile(flashPath)), expected);
     EXPECT_FALSE(std::filesystem::exists(link)) << "the link outlived the simulator";
 }
 
@@ -297,9 +258,8 @@ TEST_F(KarvoSim, ARefusedBlockEndsTheWriteAtOnce)
     // Both blocks were stored; the flash goes out when the simulator ends.
     closePort();
     EXPECT_EQ(sim.stop(), 0);
-    std::map<uint32_t, uint8_t> flash;
-    ASSERT_TRUE(parseHex(readFile(flashPath), &flash)) << readFile(flashPath);
-    EXPECT_EQ(flash.size(), 256u);
+    const std::map<uint32_t, uint8_t> flash = hexToMemory(readFile(flashPath));
+    ASSERT_EQ(flash.size(), 256u);
     EXPECT_EQ(flash.begin()->first, 0x08000000u);
     EXPECT_EQ(flash.rbegin()->first, 0x080000FFu);
 }
