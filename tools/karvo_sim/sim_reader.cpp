@@ -197,6 +197,8 @@ void answerAtCommand(SimReader* r)
         echo[0] = '\r';
         echo[1] = '\n';
     }
+    if (f.echoTypo)
+        echo[bootloaderEchoLength - 1] = '.';
     int length = f.echoCut ? bootloaderEchoLength - 1 : bootloaderEchoLength;
     if (f.echoExtra) {
         memcpy(echo + length, "\r\n>", 4);

@@ -160,7 +160,7 @@ TEST_F(KarvoSim, AnEchoFollowedByALineEndAndAPromptSwitches)
 
 TEST_F(KarvoSim, AWrongOrCutEchoDoesNotSwitch)
 {
-    for (const char* fault : {"echo-cr-lf", "echo-cut"}) {
+    for (const char* fault : {"echo-cr-lf", "echo-cut", "echo-typo"}) {
         SCOPED_TRACE(fault);
         startSim({"--fault", fault});
         EXPECT_FALSE(switchToBootloader());
