@@ -6,7 +6,7 @@
 #include "app/app_state.h"
 #include "image/resources.h"
 #include "image/start_up_load.h"
-#include "tests/image/device_info_listing.h"
+#include "tests/support/device_info_listing.h"
 #include "ui/headless/headless_window.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include "link/bootloader_commands.h"
 #include "link/device_info.h"
 #include "link/frame.h"
-#include "tests/image/hex_text.h"
+#include "tests/support/hex_text.h"
 #include "tests/support/sample_firmware_info.h"
 
 namespace {

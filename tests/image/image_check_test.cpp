@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/image/device_info_listing.h"
-#include "tests/image/hex_text.h"
+#include "tests/support/device_info_listing.h"
+#include "tests/support/hex_text.h"
 #include "tests/support/temp_files.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "tests/support/temp_files.h"
 #include "ui/headless/headless_window.h"
 #include "ui/text_table.h"
-#include "tests/image/hex_text.h"
+#include "tests/support/hex_text.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "app/app_state.h"
 #include "image/config_scan.h"
 #include "image/resources.h"
-#include "tests/image/device_info_listing.h"
-#include "tests/image/hex_text.h"
+#include "tests/support/device_info_listing.h"
+#include "tests/support/hex_text.h"
 #include "tests/support/temp_files.h"
 #include "ui/headless/headless_window.h"
 

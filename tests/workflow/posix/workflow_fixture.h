@@ -14,7 +14,7 @@
 #include "image/start_up_load.h"
 #include "ports/port_access.h"
 #include "ports/posix/posix_ports.h"
-#include "tests/image/hex_text.h"
+#include "tests/support/hex_text.h"
 #include "tests/support/hex_memory.h"
 #include "tests/support/posix/sim_process.h"
 #include "ui/cp1251.h"
