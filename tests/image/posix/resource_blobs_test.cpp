@@ -105,12 +105,4 @@ TEST_F(ResourceBlobs, ImageResourceMissingOrEmptyFails)
     expectExpectedInfoZero();
 }
 
-TEST_F(ResourceBlobs, SubstitutedImageIsWhatStartUpReads)
-{
-    const std::string sample = withLfLineEnds(readFile(SAMPLE_FIRMWARE_HEX));
-    useImage(packText(sample));
-    ASSERT_TRUE(loadImageAtStart());
-    EXPECT_EQ(deviceInfoListing(app.expectedInfo), deviceInfoListing(sampleFirmwareInfo()));
-}
-
 }  // namespace
