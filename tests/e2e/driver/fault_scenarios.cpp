@@ -10,7 +10,7 @@ constexpr double ackWaitMax = 75;
 // replies are proven natively.
 const std::vector<FaultScenario> scenarios = {
     {"hang-up", "hang-up after block 5: the reader and its COM port go away mid-transfer", "--fault hang-up=5",
-     FaultPhase::job, JobEnding::interrupted, false, true, "RX write block (0xF1) #5 ",
+     JobEnding::interrupted, true, "RX write block (0xF1) #5 ",
      {"-- hang-up after block 5"}, {"RX reset"}, ackWaitMin, ackWaitMax},
 };
 
