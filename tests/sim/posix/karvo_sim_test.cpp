@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,7 @@
 #include "ports/posix/posix_ports.h"
 #include "tests/link/link_test_support.h"
 #include "tests/support/hex_memory.h"
-#include "tests/support/posix/child_process.h"
+#include "tests/support/posix/sim_process.h"
 #include "tests/support/temp_files.h"
 #include "ui/headless/headless_window.h"
 #include "ui/text_table.h"
@@ -48,9 +49,6 @@ protected:
         applyTexts();
         headlessReset();
         app.expectedInfo = sampleFirmwareInfo();
-        link = dir.file("ttyKarvo");
-        transcriptPath = dir.file("transcript.txt");
-        flashPath = dir.file("flash.hex");
     }
 
     void TearDown() override
@@ -59,7 +57,6 @@ protected:
             closePort();
         posixUseSystemPorts();
         flashAckAttempts = 500;
-        sim.stop();
     }
 
     // Starts the simulator on a fresh pseudo-terminal and opens it as COM1.
@@ -67,14 +64,9 @@ protected:
     {
         if (app.portOpen)
             closePort();
-        sim.stop();
-        std::vector<std::string> args = {"--pty", link, "--transcript", transcriptPath, "--flash-out", flashPath};
-        args.insert(args.end(), extra.begin(), extra.end());
-        ASSERT_TRUE(sim.start(KARVO_SIM_PATH, args));
-        const std::string device = sim.readLine(5000);
-        ASSERT_FALSE(device.empty()) << "the simulator did not come up: " << sim.errorText();
-        EXPECT_EQ(std::filesystem::read_symlink(link).string(), device);
-        posixUsePortPaths({link});
+        sim_ = std::make_unique<SimProcess>(extra);
+        ASSERT_TRUE(sim_->ready()) << "the simulator did not come up: " << sim_->errorText();
+        posixUsePortPaths({sim_->link()});
         ASSERT_TRUE(openPort("COM1", 19200));
         app.portOpen = true;
     }
@@ -99,11 +91,9 @@ protected:
         return readReply();
     }
 
-    std::string transcript() { return readFile(transcriptPath); }
+    std::string transcript() { return sim_->transcript(); }
 
-    TempDir dir;
-    ChildProcess sim;
-    std::string link, transcriptPath, flashPath;
+    std::unique_ptr<SimProcess> sim_;
 };
 
 }  // namespace
@@ -224,7 +214,7 @@ TEST_F(KarvoSim, BlocksLandInPlaceAndTheSumIsChecked)
     sleepMs(20);
     EXPECT_EQ(readReply(), 170);
 
-    std::map<uint32_t, uint8_t> flash = hexToMemory(readFile(flashPath));
+    std::map<uint32_t, uint8_t> flash = hexToMemory(sim_->flashHex());
     EXPECT_EQ(flash, expected);
     EXPECT_TRUE(contains(transcript(), "blocks=4: sum matches")) << transcript();
 
@@ -238,10 +228,9 @@ TEST_F(KarvoSim, BlocksLandInPlaceAndTheSumIsChecked)
     EXPECT_EQ(readReply(), 170);
     EXPECT_TRUE(contains(transcript(), "blocks=1: SUM MISMATCH")) << transcript();
     closePort();
-    EXPECT_EQ(sim.stop(), 0);
-    EXPECT_TRUE(contains(sim.errorText(), "SUM MISMATCH")) << sim.errorText();
-    EXPECT_EQ(hexToMemory(readFile(flashPath)), expected);
-    EXPECT_FALSE(std::filesystem::exists(link)) << "the link outlived the simulator";
+    EXPECT_EQ(sim_->stop(), 0);
+    EXPECT_TRUE(contains(sim_->errorText(), "SUM MISMATCH")) << sim_->errorText();
+    EXPECT_EQ(hexToMemory(sim_->flashHex()), expected);
 }
 
 TEST_F(KarvoSim, ARefusedBlockEndsTheWriteAtOnce)
@@ -257,8 +246,8 @@ TEST_F(KarvoSim, ARefusedBlockEndsTheWriteAtOnce)
 
     // Both blocks were stored; the flash goes out when the simulator ends.
     closePort();
-    EXPECT_EQ(sim.stop(), 0);
-    const std::map<uint32_t, uint8_t> flash = hexToMemory(readFile(flashPath));
+    EXPECT_EQ(sim_->stop(), 0);
+    const std::map<uint32_t, uint8_t> flash = hexToMemory(sim_->flashHex());
     ASSERT_EQ(flash.size(), 256u);
     EXPECT_EQ(flash.begin()->first, 0x08000000u);
     EXPECT_EQ(flash.rbegin()->first, 0x080000FFu);
@@ -353,7 +342,7 @@ TEST_F(KarvoSim, ALateAcknowledgementOfOneBlockComesWhileTheLineIsServed)
     EXPECT_FALSE(writeFlashBlock(0x08000000, block, 16));
     closePort();
     start = Clock::now();
-    EXPECT_EQ(sim.stop(), 0);
+    EXPECT_EQ(sim_->stop(), 0);
     EXPECT_LT(msSince(start), 2000);
 }
 
@@ -363,7 +352,7 @@ TEST_F(KarvoSim, AHangUpFailsTheNextBlockWithAPortError)
     startSim({"--start-in-bootloader", "--fault", "hang-up=1"});
     uint8_t block[128] = {};
     ASSERT_TRUE(writeFlashBlock(0x08000000, block, 128));
-    EXPECT_EQ(sim.waitExit(3000), 0);
+    EXPECT_EQ(sim_->waitExit(3000), 0);
     EXPECT_FALSE(writeFlashBlock(0x08000080, block, 128));
     const std::string log = headlessLog();
     EXPECT_TRUE(contains(log, "Error: Writing to COM port!") || contains(log, "Error: Reading from COM port!")) << log;
