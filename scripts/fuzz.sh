@@ -60,8 +60,7 @@ echo "=== fuzz: configure and build"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
-targets="fuzz_unpack_image fuzz_scan_config fuzz_hex_stream fuzz_reply fuzz_config_line fuzz_port_list
-         fuzz_usb_match fuzz_image_files"
+targets="fuzz_unpack_image fuzz_scan_config fuzz_hex_stream fuzz_reply fuzz_usb_match"
 bin=build/fuzz/tests/fuzz
 dict=tests/fuzz/dict
 out=build/fuzz/runs/$mode
@@ -74,10 +73,7 @@ options_of() {
     fuzz_scan_config) echo "-max_len=4096 -dict=$dict/hex.dict" ;;
     fuzz_hex_stream) echo "-max_len=4096 -dict=$dict/hex.dict" ;;
     fuzz_reply) echo "-max_len=1024" ;;
-    fuzz_config_line) echo "-max_len=256 -dict=$dict/config.dict" ;;
-    fuzz_port_list) echo "-max_len=512 -dict=$dict/port_names.dict" ;;
     fuzz_usb_match) echo "-max_len=2048 -dict=$dict/usb.dict" ;;
-    fuzz_image_files) echo "-max_len=2048 -dict=$dict/hex.dict" ;;
     esac
 }
 

@@ -4,29 +4,12 @@
 // record from byte 124 of the image text (LF line ends) on, at its address.
 // Exit status 0 when both hold the same bytes at the same addresses.
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <filesystem>
 #include <string>
 
 #include "tests/support/hex_memory.h"
-
-namespace {
-
-// The image text as the updater streams it: one LF a line end.
-std::string readLfText(const char* path, bool* ok)
-{
-    std::ifstream in(path, std::ios::binary);
-    *ok = static_cast<bool>(in);
-    std::string text(std::istreambuf_iterator<char>(in), {});
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
-            out += text[i];
-    return out;
-}
-
-}  // namespace
+#include "tests/support/hex_text.h"
+#include "tests/support/temp_files.h"
 
 int main(int argc, char** argv)
 {
@@ -34,14 +17,14 @@ int main(int argc, char** argv)
         fprintf(stderr, "usage: flintwell-e2e-flash-check IMAGE.hex FLASH.hex\n");
         return 2;
     }
-    bool imageRead = false;
-    bool flashRead = false;
-    const std::string image = readLfText(argv[1], &imageRead);
-    const std::string flash = readLfText(argv[2], &flashRead);
-    if (!imageRead || !flashRead) {
-        fprintf(stderr, "flash check: cannot read %s\n", imageRead ? argv[2] : argv[1]);
-        return 1;
-    }
+    for (const char* path : {argv[1], argv[2]})
+        if (!std::filesystem::is_regular_file(path)) {
+            fprintf(stderr, "flash check: cannot read %s\n", path);
+            return 1;
+        }
+    // The image text as the updater streams it: one LF a line end.
+    const std::string image = withLfLineEnds(readFile(argv[1]));
+    const std::string flash = withLfLineEnds(readFile(argv[2]));
     const auto expected = hexToMemory(image, 124);
     const auto received = hexToMemory(flash);
 

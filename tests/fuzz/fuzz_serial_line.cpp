@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int quietEntry = -1;  // a queue entry that is no byte: the read times out
+constexpr int readGap = -1;  // a queue entry that is no byte: the read times out
 
 std::deque<int> replyQueue;
 std::vector<uint8_t> readSinceTaken;
@@ -77,7 +77,7 @@ void fuzzLineQueue(const uint8_t* bytes, int count)
 
 void fuzzLineQueuePause()
 {
-    replyQueue.push_back(quietEntry);
+    replyQueue.push_back(readGap);
 }
 
 bool fuzzLineDrained()
@@ -131,7 +131,7 @@ int serialReadByte(PortHandle, uint8_t* byte)
         return 0;
     const int next = replyQueue.front();
     replyQueue.pop_front();
-    if (next == quietEntry)
+    if (next == readGap)
         return 0;
     *byte = static_cast<uint8_t>(next);
     readSinceTaken.push_back(*byte);

@@ -21,7 +21,7 @@
 #include "link/bootloader_commands.h"
 #include "link/device_info.h"
 #include "link/frame.h"
-#include "tests/image/hex_text.h"
+#include "tests/support/hex_text.h"
 #include "tests/support/sample_firmware_info.h"
 
 namespace {
@@ -252,35 +252,6 @@ void replySeeds()
     seed(t, "longest", replies({reply(0x42, counting(3, 128), 128)}));
 }
 
-void configLineSeeds()
-{
-    const std::string t = "fuzz_config_line";
-    seed(t, "true-crlf", bytesOf("RESET_SETTINGS = TRUE;\r\n"));
-    seed(t, "false-crlf", bytesOf("RESET_SETTINGS = FALSE;\r\n"));
-    seed(t, "true-alone", bytesOf("RESET_SETTINGS = TRUE;"));
-    seed(t, "true-lf", bytesOf("RESET_SETTINGS = TRUE;\n"));
-    seed(t, "false-then-true", bytesOf("RESET_SETTINGS = FALSE;\r\nRESET_SETTINGS = TRUE;\r\n"));
-    seed(t, "lower-case", bytesOf("reset_settings = true;\r\n"));
-    seed(t, "zero-ends-line", Bytes{'R', 'E', 'S', 'E', 'T', '_', 'S', 'E', 'T', 'T', 'I', 'N', 'G', 'S', ' ', '=',
-                                    ' ', 'T', 'R', 'U', 'E', ';', 0, 'x'});
-    seed(t, "long-line", bytesOf("RESET_SETTINGS = TRUE;" + std::string(80, ' ') + "\r\n"));
-}
-
-void portListSeeds()
-{
-    const std::string t = "fuzz_port_list";
-    seed(t, "registry-order", bytesOf("COM10\nCOM2\nCOM1"));
-    std::string sixty;
-    for (int i = 60; i >= 1; --i)
-        sixty += "COM" + std::to_string(i) + (i > 1 ? "\n" : "");
-    seed(t, "sixty-ports", bytesOf(sixty));
-    seed(t, "other-prefix", bytesOf("CNCA0\nCOM3\nCOM3\nX\n"));
-    seed(t, "long-names", bytesOf("COM1000\nCOM5\nCOM123456789012345678901234\nCOM12"));
-    seed(t, "unreadable", bytesOf("\x01" "COM4\nCOM1"));
-    seed(t, "not-strings", bytesOf("#5\nCOM4"));
-    seed(t, "no-names", bytesOf("#3"));
-}
-
 void usbSeeds()
 {
     const std::string t = "fuzz_usb_match";
@@ -300,17 +271,6 @@ void usbSeeds()
                                  device(0, "USB\\VID_1234&PID_abcd&REV_0200", "COM6") + "\n" +
                                  device(0, upper, "COM0") + "\n" + device(0, upper, "LPT1") + "\n" +
                                  device(0, upper, "COM1234") + "\n" + device(4, upper, "COM9")));
-}
-
-void imageFileSeeds()
-{
-    const std::string t = "fuzz_image_files";
-    const std::string text = configText(false);
-    seed(t, "hex-crlf", bytesOf(withCrLf(text)));
-    seed(t, "hex-lf", bytesOf(text.substr(0, 300)));
-    seed(t, "hex-lone-cr", bytesOf(":00000001FF\r\r\n\r"));
-    seed(t, "packed", packed(text));
-    seed(t, "packed-short", packed(text.substr(0, 140)));
 }
 
 }  // namespace
@@ -344,10 +304,7 @@ int main(int argc, char** argv)
     scanSeeds();
     unpackSeeds();
     replySeeds();
-    configLineSeeds();
-    portListSeeds();
     usbSeeds();
-    imageFileSeeds();
     if (failures > 0) {
         fprintf(stderr, "make-fuzz-corpus: %d seeds could not be written\n", failures);
         return 1;

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "tests/image/device_info_listing.h"
-#include "tests/image/hex_text.h"
+#include "tests/support/device_info_listing.h"
+#include "tests/support/hex_text.h"
 #include "tests/support/temp_files.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include "app/app_state.h"
 #include "image/config_scan.h"
 #include "image/resources.h"
-#include "tests/image/device_info_listing.h"
-#include "tests/image/hex_text.h"
+#include "tests/support/device_info_listing.h"
+#include "tests/support/hex_text.h"
 #include "tests/support/temp_files.h"
 #include "ui/headless/headless_window.h"
 
@@ -58,30 +58,6 @@ TEST_F(StartUpLoad, ConfigurationResourceHoldsTheWholeTextOfTheBuild)
     const std::string expected =
         EMBEDDED_RESET_SETTINGS ? "RESET_SETTINGS = TRUE;\r\n" : "RESET_SETTINGS = FALSE;\r\n";
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(text), size), expected);
-}
-
-TEST_F(StartUpLoad, ResourcesEqualTheFilesBuiltFromTheInputs)
-{
-    for (auto [id, type, file] : {std::tuple{imageResourceId, imageResourceType, "flintwell_image.bin"},
-                                  std::tuple{configResourceId, configResourceType, "flintwell_config.txt"}}) {
-        SCOPED_TRACE(file);
-        const std::string built = readFile(std::string(EMBEDDED_RESOURCE_DIR) + "/" + file);
-        ASSERT_FALSE(built.empty());
-        uint32_t size = 0;
-        const uint8_t* bytes = loadResourceBytes(id, type, &size);
-        ASSERT_NE(bytes, nullptr);
-        EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes), size), built);
-    }
-}
-
-TEST_F(StartUpLoad, UnknownResourceIsNone)
-{
-    uint32_t size = 99;
-    EXPECT_EQ(loadResourceBytes(103, imageResourceType, &size), nullptr);
-    EXPECT_EQ(size, 0u);
-    size = 99;
-    EXPECT_EQ(loadResourceBytes(imageResourceId, configResourceType, &size), nullptr);
-    EXPECT_EQ(size, 0u);
 }
 
 // The first-line rule of the configuration text.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/device_info_listing.h"
+
 #include <cstring>
 
 #include "app/app_state.h"
@@ -26,15 +28,6 @@ protected:
     }
 };
 
-bool sameInfo(const DeviceInfo& a, const DeviceInfo& b)
-{
-    return a.interfaceCode == b.interfaceCode && a.interfaceVersion == b.interfaceVersion &&
-           a.interfaceParameter == b.interfaceParameter && a.barcode == b.barcode && a.cipherId == b.cipherId &&
-           a.deviceType == b.deviceType && a.hardware == b.hardware && a.softwareVersion == b.softwareVersion &&
-           a.vidPid == b.vidPid && a.flashStart == b.flashStart && a.flashEnd == b.flashEnd &&
-           a.eepromStart == b.eepromStart && a.eepromEnd == b.eepromEnd;
-}
-
 }  // namespace
 
 TEST_F(DeviceInfoTest, WireFormIsBigEndianAndBitInverted)
@@ -52,7 +45,7 @@ TEST_F(DeviceInfoTest, WireFormIsBigEndianAndBitInverted)
 
     // Decoding gives back every field.
     EXPECT_EQ(decodeDeviceInfo(0xF0, wire, deviceInfoWireSize), 240);
-    EXPECT_TRUE(sameInfo(app.reportedInfo, sampleFirmwareInfo()));
+    EXPECT_EQ(deviceInfoListing(app.reportedInfo), deviceInfoListing(sampleFirmwareInfo()));
 }
 
 TEST_F(DeviceInfoTest, AllOnesDecodeToZeroFields)
@@ -61,7 +54,7 @@ TEST_F(DeviceInfoTest, AllOnesDecodeToZeroFields)
     memset(wire, 0xFF, sizeof wire);
     app.reportedInfo = sampleFirmwareInfo();
     EXPECT_EQ(decodeDeviceInfo(0xF0, wire, deviceInfoWireSize), deviceInfoMismatch);
-    EXPECT_TRUE(sameInfo(app.reportedInfo, DeviceInfo{}));
+    EXPECT_EQ(deviceInfoListing(app.reportedInfo), deviceInfoListing(DeviceInfo{}));
 }
 
 TEST_F(DeviceInfoTest, IdentityFieldsThatDoNotCountStillMatch)
@@ -73,7 +66,7 @@ TEST_F(DeviceInfoTest, IdentityFieldsThatDoNotCountStillMatch)
     device.softwareVersion = 0x0999;
     device.vidPid = 0xFFFF0000;
     EXPECT_EQ(statusOf(device), 240);
-    EXPECT_TRUE(sameInfo(app.reportedInfo, device));
+    EXPECT_EQ(deviceInfoListing(app.reportedInfo), deviceInfoListing(device));
 }
 
 TEST_F(DeviceInfoTest, EveryComparedFieldMakesAMismatchOfItsOwn)
@@ -101,7 +94,7 @@ TEST_F(DeviceInfoTest, EveryComparedFieldMakesAMismatchOfItsOwn)
         EXPECT_EQ(status, deviceInfoMismatch) << c.field;
         EXPECT_EQ(status & 0xFF, 255) << c.field;
         // The device that did not fit is what reportedInfo holds.
-        EXPECT_TRUE(sameInfo(app.reportedInfo, device)) << c.field;
+        EXPECT_EQ(deviceInfoListing(app.reportedInfo), deviceInfoListing(device)) << c.field;
     }
 }
 
@@ -113,7 +106,7 @@ TEST_F(DeviceInfoTest, OtherCodesPassThroughAndDecodeNothing)
     EXPECT_EQ(decodeDeviceInfo(0xAA, wire, deviceInfoWireSize), 170);
     EXPECT_EQ(decodeDeviceInfo(0x55, wire, deviceInfoWireSize), 0x55);
     EXPECT_EQ(decodeDeviceInfo(0x00, wire, deviceInfoWireSize), 0);
-    EXPECT_TRUE(sameInfo(app.reportedInfo, sampleFirmwareInfo()));
+    EXPECT_EQ(deviceInfoListing(app.reportedInfo), deviceInfoListing(sampleFirmwareInfo()));
 }
 
 TEST_F(DeviceInfoTest, AShortIdentifyReplyDoesNotMatchAndKeepsNothingStale)
@@ -125,7 +118,7 @@ TEST_F(DeviceInfoTest, AShortIdentifyReplyDoesNotMatchAndKeepsNothingStale)
     ASSERT_EQ(decodeDeviceInfo(0xF0, wire, deviceInfoWireSize), 240);
     for (int count : {43, 1, 0}) {
         EXPECT_EQ(decodeDeviceInfo(0xF0, wire, count), deviceInfoMismatch) << count;
-        EXPECT_TRUE(sameInfo(app.reportedInfo, DeviceInfo{})) << count;
+        EXPECT_EQ(deviceInfoListing(app.reportedInfo), deviceInfoListing(DeviceInfo{})) << count;
         app.reportedInfo = sampleFirmwareInfo();
     }
     // More than 44 is a full reply: the first 44 count.

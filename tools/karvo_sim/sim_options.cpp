@@ -45,6 +45,9 @@ const char simUsage[] =
     "  echo-cr-lf          echo the AT command with CR before LF (the reader\n"
     "                      still restarts into its bootloader)\n"
     "  echo-cut            echo only the first 19 bytes (and restart as well)\n"
+    "  echo-typo           echo with its last character wrong ('.' for '!')\n"
+    "  echo-extra          follow the echo with a line end and a prompt, as some\n"
+    "                      readers do\n"
     "  other-device        identify as another model (0xC00, or 0xC01 for a\n"
     "                      0xC00 reader)\n"
     "  short-identify      identify reply with 40 data bytes instead of 44\n"
@@ -138,6 +141,8 @@ bool parseFault(const std::string& text, SimFaults* f)
     } flags[] = {{"silent", &f->silent},
                  {"echo-cr-lf", &f->echoCrFirst},
                  {"echo-cut", &f->echoCut},
+                 {"echo-extra", &f->echoExtra},
+                 {"echo-typo", &f->echoTypo},
                  {"other-device", &f->otherDevice},
                  {"short-identify", &f->shortIdentify},
                  {"no-identify-reply", &f->noIdentifyReply},

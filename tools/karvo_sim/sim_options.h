@@ -19,6 +19,8 @@ struct SimFaults {
     bool silent;
     bool echoCrFirst;
     bool echoCut;
+    bool echoTypo;   // '.' for the echo's last '!'
+    bool echoExtra;  // "\r\n>" after the echo
     bool otherDevice;
     bool shortIdentify;
     bool noIdentifyReply;

@@ -191,13 +191,19 @@ void answerAtCommand(SimReader* r)
         r->windowFill = 0;
         return;
     }
-    char echo[bootloaderEchoLength + 1];
+    char echo[bootloaderEchoLength + 4];
     bootloaderEcho(ownType(r), echo);
     if (f.echoCrFirst) {
         echo[0] = '\r';
         echo[1] = '\n';
     }
-    const int length = f.echoCut ? bootloaderEchoLength - 1 : bootloaderEchoLength;
+    if (f.echoTypo)
+        echo[bootloaderEchoLength - 1] = '.';
+    int length = f.echoCut ? bootloaderEchoLength - 1 : bootloaderEchoLength;
+    if (f.echoExtra) {
+        memcpy(echo + length, "\r\n>", 4);
+        length += 3;
+    }
     if (!writeOutput(r->line, reinterpret_cast<const uint8_t*>(echo), length)) {
         r->lineGone = true;
         return;

@@ -47,8 +47,7 @@ void expectTranscript(int reader, const FaultScenario& f, const std::string& whe
             !contains(lines[i + 1], "bad-crc") && !contains(lines[i + 1], "even-length") &&
             !contains(lines[i + 1], "garbage"))
             acknowledged = true;
-    if (f.phase == FaultPhase::job)
-        expect(acknowledged == (f.ending == JobEnding::successful),
+    expect(acknowledged == (f.ending == JobEnding::successful),
                when + ": the reader acknowledged the reset " + (acknowledged ? "soundly" : "not soundly"),
                "which does not fit the ending the window must show");
 }
@@ -64,27 +63,11 @@ std::wstring writeErrorLine(const Session& s)
     return end == std::wstring::npos ? L"" : console.substr(at, end + 1 - at);
 }
 
-void checkSearchOutcome(Session& s, const FaultScenario& f, int reader, const Outcome& search, bool atStartUp)
-{
-    const std::string when = f.name;
-    expectNotFound(s, when);
-    expectComPort("closed", when);
-    expectTranscript(reader, f, when);
-    // At start-up the clock starts once the countdown is seen running.
-    expectTime(when + (atStartUp ? ": start-up countdown" : ": SEARCH") + " to \"Device not found!\"",
-               search.seconds, atStartUp ? 0 : f.minSeconds, f.maxSeconds);
-}
-
 void runFaultyJob(Session& s, const FaultScenario& f, int reader)
 {
     const std::string when = f.name;
     expectFoundAndOffered(s, when + ": found");
     expectComPort("open", when + ": found");
-    if (f.resetSettings) {
-        command(s.window, resetOptionId);
-        expect(waitUntil([&] { return isChecked(control(s, resetOptionId)); }, 3000),
-               when + ": the reset option chosen");
-    }
     const Outcome job = runJob(s, when, jobWaitMs);
     if (!job.came)
         return;
@@ -94,14 +77,11 @@ void runFaultyJob(Session& s, const FaultScenario& f, int reader)
     const std::wstring writeError = f.lineCut ? writeErrorLine(s) : L"";
     if (!writeError.empty())
         note("the block after the hang-up met the cut line: " + shown(writeError));
-    expectConsole(s, consoleBeforeDots(s), offeredAfterDots(s) + jobConsole(s, f.ending, f.resetSettings, writeError),
+    expectConsole(s, consoleBeforeDots(s), offeredAfterDots(s) + jobConsole(s, f.ending, false, writeError),
                   when + ": the result");
     if (f.ending != JobEnding::successful)
         expect(consoleText(s).find(t.successful) == std::wstring::npos, when + ": no " + shown(t.successful));
-    ControlStates after = statesAfterJob;
-    after.updateChecked = f.resetSettings ? 0 : 1;
-    after.resetChecked = f.resetSettings ? 1 : 0;
-    expectStates(s, after, when + ": after the job");
+    expectStates(s, statesAfterJob, when + ": after the job");
     expect(textOf(idLabel(s)) == idLabelOfSimulator, when + ": the ID label still names the reader");
     expectComPort(f.lineCut ? "gone" : "closed", when + ": after the job");
     expectTranscript(reader, f, when);
@@ -132,10 +112,7 @@ void playScenario(Session& s, const FaultScenario& f, const Outcome* startUp)
     }
     if (!search.came)
         return;
-    if (f.phase == FaultPhase::search)
-        checkSearchOutcome(s, f, reader, search, startUp != nullptr);
-    else
-        runFaultyJob(s, f, reader);
+    runFaultyJob(s, f, reader);
 }
 
 }  // namespace

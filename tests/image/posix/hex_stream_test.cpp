@@ -12,7 +12,7 @@
 #include "image/resources.h"
 #include "ports/port_access.h"
 #include "ports/posix/posix_ports.h"
-#include "tests/image/hex_text.h"
+#include "tests/support/hex_text.h"
 #include "tests/support/hex_memory.h"
 #include "tests/support/posix/sim_process.h"
 #include "ui/headless/headless_window.h"

@@ -10,8 +10,8 @@
 #include "app/app_state.h"
 #include "image/resources.h"
 #include "image/start_up_load.h"
-#include "tests/image/device_info_listing.h"
-#include "tests/image/hex_text.h"
+#include "tests/support/device_info_listing.h"
+#include "tests/support/hex_text.h"
 #include "tests/support/temp_files.h"
 #include "ui/headless/headless_window.h"
 
@@ -48,36 +48,6 @@ protected:
     std::vector<uint8_t> image;
     std::vector<uint8_t> config;
 };
-
-TEST_F(ResourceBlobs, OverrideWinsUntilRemoved)
-{
-    uint32_t builtInSize = 0;
-    const uint8_t* builtIn = loadResourceBytes(configResourceId, configResourceType, &builtInSize);
-    ASSERT_NE(builtIn, nullptr);
-
-    useConfig("RESET_SETTINGS = TRUE;");
-    uint32_t size = 0;
-    EXPECT_EQ(loadResourceBytes(configResourceId, configResourceType, &size), config.data());
-    EXPECT_EQ(size, 22u);
-
-    removeResourceOverrides();
-    EXPECT_EQ(loadResourceBytes(configResourceId, configResourceType, &size), builtIn);
-    EXPECT_EQ(size, builtInSize);
-}
-
-TEST_F(ResourceBlobs, OverrideCanMakeAResourceMissingOrEmpty)
-{
-    uint32_t size = 99;
-    ASSERT_TRUE(overrideResourceBlob(imageResourceId, imageResourceType, nullptr, 500));
-    EXPECT_EQ(loadResourceBytes(imageResourceId, imageResourceType, &size), nullptr);
-    EXPECT_EQ(size, 0u);
-
-    const uint8_t none[1] = {0};
-    ASSERT_TRUE(overrideResourceBlob(imageResourceId, imageResourceType, none, 0));
-    size = 99;
-    EXPECT_NE(loadResourceBytes(imageResourceId, imageResourceType, &size), nullptr);
-    EXPECT_EQ(size, 0u);
-}
 
 TEST_F(ResourceBlobs, AppConfigFollowsTheSubstitutedText)
 {
@@ -133,14 +103,6 @@ TEST_F(ResourceBlobs, ImageResourceMissingOrEmptyFails)
     EXPECT_FALSE(loadImageAtStart());
     EXPECT_TRUE(headlessMessages().empty());
     expectExpectedInfoZero();
-}
-
-TEST_F(ResourceBlobs, SubstitutedImageIsWhatStartUpReads)
-{
-    const std::string sample = withLfLineEnds(readFile(SAMPLE_FIRMWARE_HEX));
-    useImage(packText(sample));
-    ASSERT_TRUE(loadImageAtStart());
-    EXPECT_EQ(deviceInfoListing(app.expectedInfo), deviceInfoListing(sampleFirmwareInfo()));
 }
 
 }  // namespace

@@ -135,30 +135,4 @@ TEST_F(PosixPortList, NoPortsMeansOneEmptyEntry)
     EXPECT_EQ(headlessPortListSelection(), 0);
 }
 
-TEST_F(PosixPortList, SixtyPortsListFifty)
-{
-    Names paths;
-    for (int i = 0; i < 60; ++i)
-        paths.push_back("/tmp/port" + std::to_string(i));
-    posixUsePortPaths(paths);
-    refreshPortList();
-    const Names list = headlessPortList();
-    ASSERT_EQ(list.size(), 50u);
-    EXPECT_EQ(list.front(), "COM1");
-    EXPECT_EQ(list.back(), "COM50");
-}
-
-TEST_F(PosixPortList, NamesTooLongForPortNameAreSkipped)
-{
-    // COM1000 does not fit portName; cut, it would read COM100.
-    Names paths;
-    for (int i = 0; i < 1000; ++i)
-        paths.push_back("/tmp/port" + std::to_string(i));
-    posixUsePortPaths(paths);
-    EXPECT_TRUE(fillPortList());
-    const Names list = headlessPortList();
-    ASSERT_EQ(list.size(), 999u);
-    EXPECT_EQ(list.back(), "COM999");
-}
-
 }  // namespace

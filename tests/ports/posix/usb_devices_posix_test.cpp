@@ -99,14 +99,6 @@ TEST_F(SysfsUsb, FindsAUsbSerialLayoutToo)
     EXPECT_STREQ(portName, "COM2");
 }
 
-TEST_F(SysfsUsb, WrongRevisionOrProductIsNoMatch)
-{
-    device("1-1", "1234", "abcd", "0100", "ttyACM0");
-    device("1-2", "1234", "abce", "0200", "ttyACM1");
-    EXPECT_FALSE(find());
-    EXPECT_STREQ(portName, "none");
-}
-
 TEST_F(SysfsUsb, TwoReadersGiveTheOneEnumeratedLater)
 {
     // Devices are walked in natural order: 1-2 before 1-10.

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,8 @@
 #include "ports/port_access.h"
 #include "ports/posix/posix_ports.h"
 #include "tests/link/link_test_support.h"
-#include "tests/support/posix/child_process.h"
+#include "tests/support/hex_memory.h"
+#include "tests/support/posix/sim_process.h"
 #include "tests/support/temp_files.h"
 #include "ui/headless/headless_window.h"
 #include "ui/text_table.h"
@@ -38,43 +40,6 @@ bool contains(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
-// Intel HEX back into bytes by address; false when a record is malformed,
-// has a bad checksum, holds more than 16 bytes, or the EOF record is not last.
-bool parseHex(const std::string& text, std::map<uint32_t, uint8_t>* bytes)
-{
-    uint32_t upper = 0;
-    bool ended = false;
-    size_t at = 0;
-    while (at < text.size()) {
-        const size_t end = text.find("\r\n", at);
-        if (end == std::string::npos || ended || text[at] != ':')
-            return false;
-        const std::string line = text.substr(at + 1, end - at - 1);
-        at = end + 2;
-        std::vector<uint8_t> b;
-        for (size_t i = 0; i + 1 < line.size(); i += 2)
-            b.push_back(static_cast<uint8_t>(std::stoul(line.substr(i, 2), nullptr, 16)));
-        if (b.size() < 5 || b.size() != 5u + b[0] || b[0] > 16)
-            return false;
-        uint8_t sum = 0;
-        for (uint8_t v : b)
-            sum = static_cast<uint8_t>(sum + v);
-        if (sum != 0)
-            return false;
-        const uint32_t address = (uint32_t(b[1]) << 8) | b[2];
-        switch (b[3]) {
-        case 0:
-            for (int i = 0; i < b[0]; ++i)
-                (*bytes)[(upper << 16) + address + static_cast<uint32_t>(i)] = b[4 + i];
-            break;
-        case 1: ended = true; break;
-        case 4: upper = (uint32_t(b[4]) << 8) | b[5]; break;
-        default: return false;
-        }
-    }
-    return ended;
-}
-
 class KarvoSim : public ::testing::Test {
 protected:
     void SetUp() override
@@ -84,9 +49,6 @@ protected:
         applyTexts();
         headlessReset();
         app.expectedInfo = sampleFirmwareInfo();
-        link = dir.file("ttyKarvo");
-        transcriptPath = dir.file("transcript.txt");
-        flashPath = dir.file("flash.hex");
     }
 
     void TearDown() override
@@ -95,7 +57,6 @@ protected:
             closePort();
         posixUseSystemPorts();
         flashAckAttempts = 500;
-        sim.stop();
     }
 
     // Starts the simulator on a fresh pseudo-terminal and opens it as COM1.
@@ -103,14 +64,9 @@ protected:
     {
         if (app.portOpen)
             closePort();
-        sim.stop();
-        std::vector<std::string> args = {"--pty", link, "--transcript", transcriptPath, "--flash-out", flashPath};
-        args.insert(args.end(), extra.begin(), extra.end());
-        ASSERT_TRUE(sim.start(KARVO_SIM_PATH, args));
-        const std::string device = sim.readLine(5000);
-        ASSERT_FALSE(device.empty()) << "the simulator did not come up: " << sim.errorText();
-        EXPECT_EQ(std::filesystem::read_symlink(link).string(), device);
-        posixUsePortPaths({link});
+        sim_ = std::make_unique<SimProcess>(extra);
+        ASSERT_TRUE(sim_->ready()) << "the simulator did not come up: " << sim_->errorText();
+        posixUsePortPaths({sim_->link()});
         ASSERT_TRUE(openPort("COM1", 19200));
         app.portOpen = true;
     }
@@ -135,11 +91,9 @@ protected:
         return readReply();
     }
 
-    std::string transcript() { return readFile(transcriptPath); }
+    std::string transcript() { return sim_->transcript(); }
 
-    TempDir dir;
-    ChildProcess sim;
-    std::string link, transcriptPath, flashPath;
+    std::unique_ptr<SimProcess> sim_;
 };
 
 }  // namespace
@@ -176,17 +130,6 @@ TEST_F(KarvoSim, SwitchAndIdentifyFindTheReaderAsItIs)
     EXPECT_TRUE(contains(t, "RX identify (0xF0) device=0x00000C01")) << t;
 }
 
-TEST_F(KarvoSim, DefaultIdentityIsTheSampleFirmwaresWithAnOlderVersion)
-{
-    startSim({"--start-in-bootloader"});
-    ASSERT_EQ(identify(), 240);
-    EXPECT_EQ(app.reportedInfo.softwareVersion, 0x0104u);
-    EXPECT_EQ(app.reportedInfo.barcode, 12345678u);
-    EXPECT_EQ(app.reportedInfo.cipherId, 0x0A000001u);
-    EXPECT_EQ(app.reportedInfo.vidPid, 0x1234ABCDu);
-    EXPECT_EQ(app.reportedInfo.hardware, 0x00010203u);
-}
-
 TEST_F(KarvoSim, ASilentReaderFailsTheSwitchAfterTheWaitAndOneTimeOut)
 {
     startSim({"--fault", "silent"});
@@ -198,9 +141,16 @@ TEST_F(KarvoSim, ASilentReaderFailsTheSwitchAfterTheWaitAndOneTimeOut)
     EXPECT_EQ(headlessLog(), "") << "silence is not a port error";
 }
 
+TEST_F(KarvoSim, AnEchoFollowedByALineEndAndAPromptSwitches)
+{
+    startSim({"--fault", "echo-extra"});
+    EXPECT_TRUE(switchToBootloader());
+    EXPECT_TRUE(contains(transcript(), "TX echo \"\\n\\rAT+BOOTL_KRM - OK!\\r\\n>\"")) << transcript();
+}
+
 TEST_F(KarvoSim, AWrongOrCutEchoDoesNotSwitch)
 {
-    for (const char* fault : {"echo-cr-lf", "echo-cut"}) {
+    for (const char* fault : {"echo-cr-lf", "echo-cut", "echo-typo"}) {
         SCOPED_TRACE(fault);
         startSim({"--fault", fault});
         EXPECT_FALSE(switchToBootloader());
@@ -264,8 +214,7 @@ TEST_F(KarvoSim, BlocksLandInPlaceAndTheSumIsChecked)
     sleepMs(20);
     EXPECT_EQ(readReply(), 170);
 
-    std::map<uint32_t, uint8_t> flash;
-    ASSERT_TRUE(parseHex(readFile(flashPath), &flash)) << readFile(flashPath);
+    std::map<uint32_t, uint8_t> flash = hexToMemory(sim_->flashHex());
     EXPECT_EQ(flash, expected);
     EXPECT_TRUE(contains(transcript(), "blocks=4: sum matches")) << transcript();
 
@@ -279,12 +228,9 @@ TEST_F(KarvoSim, BlocksLandInPlaceAndTheSumIsChecked)
     EXPECT_EQ(readReply(), 170);
     EXPECT_TRUE(contains(transcript(), "blocks=1: SUM MISMATCH")) << transcript();
     closePort();
-    EXPECT_EQ(sim.stop(), 0);
-    EXPECT_TRUE(contains(sim.errorText(), "SUM MISMATCH")) << sim.errorText();
-    flash.clear();
-    ASSERT_TRUE(parseHex(readFile(flashPath), &flash));
-    EXPECT_EQ(flash, expected);
-    EXPECT_FALSE(std::filesystem::exists(link)) << "the link outlived the simulator";
+    EXPECT_EQ(sim_->stop(), 0);
+    EXPECT_TRUE(contains(sim_->errorText(), "SUM MISMATCH")) << sim_->errorText();
+    EXPECT_EQ(hexToMemory(sim_->flashHex()), expected);
 }
 
 TEST_F(KarvoSim, ARefusedBlockEndsTheWriteAtOnce)
@@ -300,10 +246,9 @@ TEST_F(KarvoSim, ARefusedBlockEndsTheWriteAtOnce)
 
     // Both blocks were stored; the flash goes out when the simulator ends.
     closePort();
-    EXPECT_EQ(sim.stop(), 0);
-    std::map<uint32_t, uint8_t> flash;
-    ASSERT_TRUE(parseHex(readFile(flashPath), &flash)) << readFile(flashPath);
-    EXPECT_EQ(flash.size(), 256u);
+    EXPECT_EQ(sim_->stop(), 0);
+    const std::map<uint32_t, uint8_t> flash = hexToMemory(sim_->flashHex());
+    ASSERT_EQ(flash.size(), 256u);
     EXPECT_EQ(flash.begin()->first, 0x08000000u);
     EXPECT_EQ(flash.rbegin()->first, 0x080000FFu);
 }
@@ -397,7 +342,7 @@ TEST_F(KarvoSim, ALateAcknowledgementOfOneBlockComesWhileTheLineIsServed)
     EXPECT_FALSE(writeFlashBlock(0x08000000, block, 16));
     closePort();
     start = Clock::now();
-    EXPECT_EQ(sim.stop(), 0);
+    EXPECT_EQ(sim_->stop(), 0);
     EXPECT_LT(msSince(start), 2000);
 }
 
@@ -407,7 +352,7 @@ TEST_F(KarvoSim, AHangUpFailsTheNextBlockWithAPortError)
     startSim({"--start-in-bootloader", "--fault", "hang-up=1"});
     uint8_t block[128] = {};
     ASSERT_TRUE(writeFlashBlock(0x08000000, block, 128));
-    EXPECT_EQ(sim.waitExit(3000), 0);
+    EXPECT_EQ(sim_->waitExit(3000), 0);
     EXPECT_FALSE(writeFlashBlock(0x08000080, block, 128));
     const std::string log = headlessLog();
     EXPECT_TRUE(contains(log, "Error: Writing to COM port!") || contains(log, "Error: Reading from COM port!")) << log;
@@ -469,68 +414,4 @@ TEST_F(KarvoSim, RequestsAreFoundWhateverComesBeforeOrBetweenTheirBytes)
     sleepMs(150);
     EXPECT_EQ(readReply(), 240);
     EXPECT_TRUE(contains(transcript(), "RX garbage 30 bytes")) << transcript();
-}
-
-TEST_F(KarvoSim, PacedRepliesTakeTheirTimeOnTheLine)
-{
-    startSim({"--start-in-bootloader", "--pace"});
-    ASSERT_TRUE(sendIdentify());
-    const auto start = Clock::now();
-    uint8_t reply[frameBufferSize];
-    int count = 0;
-    int got = 0;
-    // 13 request bytes in and 57 reply bytes out at about 0.52 ms each.
-    while (got < 57 && msSince(start) < 2000) {
-        if (readBytes(reply + got, 57 - got, &count))
-            got += count;
-    }
-    const long long ms = msSince(start);
-    ASSERT_EQ(got, 57);
-    EXPECT_GE(ms, 33);
-    EXPECT_TRUE(parseReply(reply, 57));
-    EXPECT_EQ(app.linkReply.code, 0xF0);
-}
-
-TEST_F(KarvoSim, ServesAGivenTerminal)
-{
-    if (access("/usr/bin/socat", X_OK) != 0)
-        GTEST_SKIP() << "socat is not installed";
-    const std::string a = dir.file("lineA"), b = dir.file("lineB");
-    ChildProcess socat;
-    ASSERT_TRUE(socat.start("/usr/bin/socat", {"pty,raw,echo=0,link=" + a, "pty,raw,echo=0,link=" + b}));
-    for (int i = 0; i < 200 && !(std::filesystem::exists(a) && std::filesystem::exists(b)); ++i)
-        sleepMs(10);
-    ASSERT_TRUE(sim.start(KARVO_SIM_PATH, {"--tty", a}));
-    ASSERT_EQ(sim.readLine(5000), a);
-    posixUsePortPaths({b});
-    ASSERT_TRUE(openPort("COM1", 19200));
-    app.portOpen = true;
-    EXPECT_EQ(switchAndIdentify(), 240);
-    closePort();
-    EXPECT_EQ(sim.stop(), 0);
-}
-
-TEST(KarvoSimCommandLine, HelpNamesEveryFaultAndBadOptionsAreRefused)
-{
-    ChildProcess help;
-    ASSERT_TRUE(help.start(KARVO_SIM_PATH, {"--help"}));
-    const std::string text = help.readOutput(3000);
-    EXPECT_EQ(help.waitExit(3000), 0);
-    for (const char* name : {"silent", "echo-cr-lf", "echo-cut", "other-device", "short-identify",
-                             "no-identify-reply", "no-ack=K", "bad-ack=K", "bad-crc=WHICH", "even-length=WHICH",
-                             "garbage=WHICH", "ack-delay=MS", "late-ack=K:MS",
-                             "hang-up=K", "no-settings-ack", "no-reset-ack", "--pty LINK", "--tty PATH", "--pace",
-                             "--flash-out FILE", "--transcript FILE", "--start-in-bootloader"})
-        EXPECT_TRUE(contains(text, name)) << name;
-
-    for (std::vector<std::string> bad : {std::vector<std::string>{"--pty", "/tmp/x", "--fault", "no-ack"},
-                                         std::vector<std::string>{"--pty", "/tmp/x", "--fault", "sleepy"},
-                                         std::vector<std::string>{"--pty", "/tmp/x", "--fault", "late-ack=3"},
-                                         std::vector<std::string>{"--pty", "/tmp/x", "--fault", "late-ack=0:100"},
-                                         std::vector<std::string>{"--pty", "/tmp/x", "--type", "twelve"},
-                                         std::vector<std::string>{"--flash", "1:2"}}) {
-        ChildProcess refused;
-        ASSERT_TRUE(refused.start(KARVO_SIM_PATH, bad));
-        EXPECT_EQ(refused.waitExit(3000), 2) << bad[bad.size() - 1];
-    }
 }

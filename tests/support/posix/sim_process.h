@@ -28,6 +28,9 @@ public:
     const std::string& link() const { return link_; }
     // Ends the simulator (it writes its outputs first); returns its exit status.
     int stop() { return process_.stop(); }
+    // Waits for the simulator to end by itself; its exit status, or -1.
+    int waitExit(int timeoutMs) { return process_.waitExit(timeoutMs); }
+    std::string errorText() { return process_.errorText(); }
 
     std::string flashHex() const { return readFile(flashOut_); }
     std::string transcript() const { return readFile(transcript_); }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "image/hex_stream.h"
-#include "tests/image/hex_text.h"
+#include "tests/support/hex_text.h"
 #include "tests/support/hex_memory.h"
 #include "tests/support/posix/cli_run.h"
 #include "tests/support/posix/sim_process.h"

@@ -158,6 +158,29 @@ TEST_F(WorkflowTest, NothingEndsARunningJobFromOutside)
     EXPECT_EQ(sim.transcript().find("leave bootloader"), std::string::npos);
 }
 
+// The search runs on the worker too: a close waits for its end, and the
+// language stays as it is.
+TEST_F(WorkflowTest, TheCloseWaitsForARunningSearch)
+{
+    carryImage(smallImage());
+    SimProcess sim({"--fault", "silent"});  // the switch waits out its time on the port
+    ASSERT_TRUE(sim.ready());
+    posixUsePortPaths({sim.link()});
+    printHeader();
+    enableControl(Control::mainWindow, false);
+    startCountdown();
+    for (int tick = 0; tick < 100; ++tick)
+        countdownTick();
+    ASSERT_EQ(app.activity, Activity::searching);
+    const uint8_t language = app.language;
+    EXPECT_FALSE(requestClose());
+    switchLanguage(language == languageRussian ? languageEnglish : languageRussian);
+    EXPECT_EQ(app.language, language);
+    EXPECT_FALSE(headlessWindowClosed());
+    joinWorker();
+    EXPECT_TRUE(headlessWindowClosed()) << "the close waited for the end of the search";
+}
+
 TEST_F(WorkflowTest, TheEndOfTheSessionStopsTheJobAndNothingMoreIsSent)
 {
     carryImage(imageOfBlocks());

@@ -51,6 +51,16 @@ TEST_F(UpdateFailure, ACodeOtherThanAcknowledgementStopsTheFlashAtOnce)
     EXPECT_EQ(sim_->transcript().find("reset"), std::string::npos) << "a reset was requested after a failed flash";
 }
 
+// The image's blocks: 48 bytes at 0x08004800, then 400 bytes from 0x08005400
+// in blocks 2 to 5, the last one partial (16 bytes). A refusal of that last
+// block must not pass for a whole flash.
+TEST_F(UpdateFailure, ARefusedLastPartialBlockFailsTheFlash)
+{
+    runFailingUpdate({"--fault", "bad-ack=5"}, JobOutcome::failedWriting, 5);
+    EXPECT_EQ(logTail(0), "\r\n<< Writing to Flash Memory\r\n   > recording interrupted\r\n>> Error: Failed!" + failedEnding);
+    EXPECT_NE(sim_->transcript().find("RX write block (0xF1) #5 "), std::string::npos) << sim_->transcript();
+}
+
 TEST_F(UpdateFailure, AHangUpMidTransferFailsWithoutAReset)
 {
     runFailingUpdate({"--fault", "hang-up=2"}, JobOutcome::failedWriting, 3);
@@ -75,9 +85,9 @@ TEST_F(UpdateFailure, AnUnacknowledgedSettingsResetSkipsTheDeviceReset)
     EXPECT_EQ(sim_->transcript().find("reset device"), std::string::npos) << sim_->transcript();
 }
 
-TEST_F(UpdateFailure, ABlockNeverAcknowledgedFailsAfterTheWholeWait)
+TEST_F(UpdateFailure, TheLastPartialBlockNeverAcknowledgedFailsAfterTheWholeWait)
 {
     // 500 attempts of 10 ms plus one read time-out each: about 35 s.
-    runFailingUpdate({"--fault", "no-ack=2"}, JobOutcome::failedWriting, 2);
+    runFailingUpdate({"--fault", "no-ack=5"}, JobOutcome::failedWriting, 5);
     EXPECT_EQ(logTail(0), "\r\n<< Writing to Flash Memory\r\n   > recording interrupted\r\n>> Error: Failed!" + failedEnding);
 }

@@ -14,7 +14,7 @@
 #include "image/start_up_load.h"
 #include "ports/port_access.h"
 #include "ports/posix/posix_ports.h"
-#include "tests/image/hex_text.h"
+#include "tests/support/hex_text.h"
 #include "tests/support/hex_memory.h"
 #include "tests/support/posix/sim_process.h"
 #include "ui/cp1251.h"
@@ -117,8 +117,12 @@ protected:
     // The ticks of timer 1, without the 10 ms between them.
     void runCountdownTicks()
     {
-        for (int tick = 0; tick < 100 && headlessTimerPeriod(1) != 0; ++tick)
+        int ticks = 0;
+        while (ticks < 100 && headlessTimerPeriod(1) != 0) {
             countdownTick();
+            ++ticks;
+        }
+        EXPECT_EQ(ticks, 100) << "the countdown ended early";
         EXPECT_EQ(headlessTimerPeriod(1), 0u) << "the countdown did not end after 100 ticks";
         joinWorker();
     }
