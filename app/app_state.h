@@ -58,7 +58,7 @@ struct AppState {
     bool updateDone;
     uint16_t flashDataSum;
     uint16_t upperAddress;
-    ThreadHandle jobThread;
+    ThreadHandle jobThread;    // the worker's, while a search or a job runs (workflow/worker.h)
     SearchOutcome lastSearch;
 
     // Keeping the reader reachable

@@ -60,6 +60,7 @@ void resetProgress();
 // Range 0 to steps, step 1, position 0; starts timer timerId with the period
 // (at least 10 ms); for timer 1 also announces the countdown in the log.
 void startProgressTimer(unsigned timerId, unsigned periodMs, unsigned steps);
+// Window thread only: the worker never touches a timer.
 void startTimer(unsigned timerId, unsigned periodMs);
 void stopTimer(unsigned timerId);
 

@@ -8,7 +8,6 @@
 
 #include "ui/win32/main_window.h"
 
-#include <atomic>
 #include <chrono>
 #include <commctrl.h>
 #include <cstring>
@@ -19,6 +18,7 @@
 #include "app/app_state.h"
 #include "ui/cp1251.h"
 #include "ui/text_table.h"
+#include "workflow/worker.h"
 
 namespace {
 
@@ -87,13 +87,6 @@ bool pumpUntil(const std::function<bool()>& done)
         Sleep(1);
     }
     return true;
-}
-
-// Serves the GUI thread's messages for a while.
-void pumpFor(int milliseconds)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    pumpUntil([end] { return std::chrono::steady_clock::now() > end; });
 }
 
 // A helper thread that waits for a top-level dialog with the given title,
@@ -218,8 +211,9 @@ TEST_F(RealWindow, CaptionsAreInTheSystemsMessageFontWithItsCyrillicLetters)
 {
     // The test runs under both code pages: the letters must not depend on it.
     wchar_t codepage[16] = {};
-    if (GetEnvironmentVariableW(L"FLINTWELL_CODEPAGE", codepage, 16) > 0)
+    if (GetEnvironmentVariableW(L"FLINTWELL_CODEPAGE", codepage, 16) > 0) {
         EXPECT_EQ(GetACP(), static_cast<UINT>(_wtoi(codepage)));
+    }
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
@@ -380,49 +374,36 @@ TEST_F(RealWindow, ProgressOperationsSetRangeStepAndPosition)
     setProgressRange(100);
 }
 
-// The update job's worker reports through the same calls: they must reach
-// the controls, and its timer must run on the window's own thread.
-TEST_F(RealWindow, WorkerThreadCallsReachTheWindowAndItsTimer)
+// The worker (search and update job) reports through the same calls: they
+// must reach the controls, and its ending must run on the window's own thread.
+DWORD endingThread = 0;
+bool checkedFromWorker = false;
+
+TEST_F(RealWindow, WorkerCallsReachTheWindowAndItsEndingRunsOnTheWindowThread)
 {
     clearLog();
-    constexpr unsigned workerTimer = 7;  // handled by nobody but this test
-    std::atomic<bool> started{false};
-    std::atomic<bool> finished{false};
-    bool checkedFromWorker = false;
-    std::thread worker([&] {
-        enableControl(Control::mainWindow, false);
-        appendLog(cp1251<"\r\n<< Запись во Flash память">.data());
-        setControlText(Control::idLabel, cp1251<"ID: 7; 9;">.data());
-        setChecked(Control::resetOption, true);
-        checkedFromWorker = isChecked(Control::resetOption);
-        stepProgress();
-        startTimer(workerTimer, 10);
-        started = true;
-        enableControl(Control::mainWindow, true);
-        finished = true;
-    });
+    endingThread = 0;
+    ASSERT_TRUE(startWorker(
+        [] {
+            enableControl(Control::mainWindow, false);
+            appendLog(cp1251<"\r\n<< Запись во Flash память">.data());
+            setControlText(Control::idLabel, cp1251<"ID: 7; 9;">.data());
+            setChecked(Control::resetOption, true);
+            checkedFromWorker = isChecked(Control::resetOption);
+            stepProgress();
+            enableControl(Control::mainWindow, true);
+        },
+        [] { endingThread = GetCurrentThreadId(); }));
+    EXPECT_FALSE(startWorker([] {}, [] {})) << "a second worker while one runs";
 
-    // The GUI thread serves the worker's messages and sees the timer tick.
-    int ticks = 0;
-    auto tickedOrTimeout = [&] {
-        MSG message;
-        if (PeekMessageW(&message, theWindow(), WM_TIMER, WM_TIMER, PM_REMOVE) && message.wParam == workerTimer)
-            ++ticks;
-        return finished && ticks > 0;
-    };
-    EXPECT_TRUE(pumpUntil(tickedOrTimeout));
-    worker.join();
+    // The window thread serves the worker's messages, then its done message.
+    EXPECT_TRUE(pumpUntil([] { return endingThread != 0; }));
+    EXPECT_EQ(endingThread, GetCurrentThreadId());
+    EXPECT_FALSE(workerBusy());
     EXPECT_TRUE(checkedFromWorker);
     EXPECT_EQ(textOf(windowOf(Control::logConsole)), L"\r\n<< Запись во Flash память");
     EXPECT_EQ(textOf(windowOf(Control::idLabel)), L"ID: 7; 9;");
     EXPECT_TRUE(IsWindowEnabled(theWindow()));
-
-    // Stopped from the worker, the timer ticks no more.
-    std::thread stopper([&] { stopTimer(workerTimer); });
-    stopper.join();
-    pumpFor(200);  // serve the stop request
-    MSG late;
-    EXPECT_FALSE(PeekMessageW(&late, theWindow(), WM_TIMER, WM_TIMER, PM_REMOVE) && late.wParam == workerTimer);
 
     setChecked(Control::resetOption, false);
     setControlText(Control::idLabel, "ID: 0; 0;");

@@ -80,9 +80,9 @@ void benchmarkSilentSearch(const std::string& simulator, const std::string& fold
     sortPortList();
 
     auto start = std::chrono::steady_clock::now();
-    for (size_t i = 0; i < lines.size(); ++i) {
+    for (int i = 0; i < static_cast<int>(lines.size()) && i < ports; ++i) {
         char name[portNameSize];
-        snprintf(name, sizeof name, "COM%zu", i + 1);
+        snprintf(name, sizeof name, "COM%d", i + 1);
         if (openPort(name, 19200)) {
             app.portOpen = true;
             switchToBootloader();

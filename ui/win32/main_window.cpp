@@ -156,15 +156,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY:
         shutdown();
         break;
-    case startTimerMessage:
-        SetTimer(window, wParam, static_cast<UINT>(lParam), nullptr);
-        break;
     case workerDoneMessage:
         onWorkerDone();
         return 0;
-    case stopTimerMessage:
-        KillTimer(window, wParam);
-        break;
     default:
         break;
     }

@@ -23,10 +23,6 @@ constexpr int resetOptionLabelId = 13;
 constexpr int startButtonId = 14;
 
 
-// Timers belong to the thread that owns the window, so the worker asks the
-// GUI thread to start or stop one: wParam timer id, lParam period in ms.
-constexpr UINT startTimerMessage = WM_APP + 1;
-constexpr UINT stopTimerMessage = WM_APP + 2;
 // The worker's last act: its ending is to run on the window thread.
 constexpr UINT workerDoneMessage = WM_APP + 3;
 

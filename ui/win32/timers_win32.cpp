@@ -1,23 +1,17 @@
-// Timers on the main window, the worker's done message and the end of the
-// message loop. A timer belongs to the thread that owns its window, and the
-// quit message to the thread that runs the loop: a call from the worker is
-// handed to the GUI thread through its message queue.
+// Timers on the main window (the window thread alone starts and stops them),
+// the worker's done message and the end of the message loop. The quit
+// message belongs to the thread that runs the loop: a call from the worker
+// is handed to it through its message queue.
 #include "ui/win32/main_window.h"
 
 void startTimer(unsigned timerId, unsigned periodMs)
 {
-    if (onGuiThread())
-        SetTimer(mainWindow(), timerId, periodMs, nullptr);
-    else
-        PostMessageW(mainWindow(), startTimerMessage, timerId, static_cast<LPARAM>(periodMs));
+    SetTimer(mainWindow(), timerId, periodMs, nullptr);
 }
 
 void stopTimer(unsigned timerId)
 {
-    if (onGuiThread())
-        KillTimer(mainWindow(), timerId);
-    else
-        PostMessageW(mainWindow(), stopTimerMessage, timerId, 0);
+    KillTimer(mainWindow(), timerId);
 }
 
 void quitProgram()
