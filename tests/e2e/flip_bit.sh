@@ -1,8 +1,5 @@
 #!/bin/sh
-# Flips the lowest bit of one byte of a file in place:
-#   flip_bit.sh FILE OFFSET
-# Makes a packed image whose packet fails its CRC-8, whatever key and filler
-# the packing chose.
+# flip_bit.sh FILE OFFSET: flips the lowest bit of that byte of the file.
 set -e
 file=$1
 offset=$2

@@ -1,29 +1,20 @@
-// flintwell-e2e-menu-hook.dll: reads the menus of the program under test
-// from inside its own process. A menu handle means nothing in another
-// process (Wine refuses it), so the driver installs this message hook on the
-// program's GUI thread and posts it a request; the hook writes the menu's
-// items into a shared section that the driver reads.
-//
-// The request: the registered message "FlintwellE2eReadMenu" posted to the
-// main window; wParam 0 asks for the window's menu bar, otherwise wParam is
-// a popup menu window (#32768) whose menu is read. The answer: lines
-// "path TAB id TAB checked LF" in the section "FlintwellE2eMenu", then the
-// event "FlintwellE2eMenuReady" is set.
+// flintwell-e2e-menu-hook.dll: reads the program's menus from inside its
+// process (a menu handle means nothing in another one). The driver hooks the
+// program's GUI thread with it and posts the main window the registered
+// message "FlintwellE2eReadMenu" (wParam: a popup menu window, or 0 for the
+// menu bar); the hook writes lines "path TAB id TAB checked" into the section
+// "FlintwellE2eMenu" and sets the event "FlintwellE2eMenuReady".
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
 
-constexpr UINT menuGetHandle = 0x01E1;  // MN_GETHMENU
-constexpr size_t sectionSize = 65536;
-
 void describe(HMENU menu, const std::wstring& prefix, std::wstring& out)
 {
-    const int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
-        wchar_t text[256];
-        text[0] = L'\0';
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[256] = {};
         MENUITEMINFOW item{};
         item.cbSize = sizeof item;
         item.fMask = MIIM_STRING | MIIM_ID | MIIM_STATE | MIIM_SUBMENU | MIIM_FTYPE;
@@ -33,37 +24,10 @@ void describe(HMENU menu, const std::wstring& prefix, std::wstring& out)
             continue;
         const std::wstring path = prefix.empty() ? std::wstring(text) : prefix + L"/" + text;
         out += path + L"\t" + std::to_wstring(item.hSubMenu != nullptr ? 0u : item.wID) + L"\t" +
-               ((item.fState & MFS_CHECKED) ? L"1" : L"0") + L"\n";
+               ((item.fState & MFS_CHECKED) ? L"1\n" : L"0\n");
         if (item.hSubMenu != nullptr)
             describe(item.hSubMenu, path, out);
     }
-}
-
-void answer(const MSG& request)
-{
-    HWND popup = reinterpret_cast<HWND>(request.wParam);
-    HMENU menu = popup == nullptr ? GetMenu(request.hwnd)
-                                  : reinterpret_cast<HMENU>(SendMessageW(popup, menuGetHandle, 0, 0));
-    std::wstring text;
-    if (menu != nullptr)
-        describe(menu, L"", text);
-    HANDLE section = OpenFileMappingW(FILE_MAP_WRITE, FALSE, L"FlintwellE2eMenu");
-    HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"FlintwellE2eMenuReady");
-    if (section != nullptr && ready != nullptr) {
-        wchar_t* view = static_cast<wchar_t*>(MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, sectionSize));
-        if (view != nullptr) {
-            const size_t room = sectionSize / sizeof(wchar_t) - 1;
-            const size_t length = text.size() < room ? text.size() : room;
-            text.copy(view, length);
-            view[length] = L'\0';
-            UnmapViewOfFile(view);
-            SetEvent(ready);
-        }
-    }
-    if (section != nullptr)
-        CloseHandle(section);
-    if (ready != nullptr)
-        CloseHandle(ready);
 }
 
 }  // namespace
@@ -71,10 +35,24 @@ void answer(const MSG& request)
 extern "C" __declspec(dllexport) LRESULT CALLBACK flintwellE2eMenuHook(int code, WPARAM wParam, LPARAM lParam)
 {
     static const UINT request = RegisterWindowMessageW(L"FlintwellE2eReadMenu");
-    if (code == HC_ACTION && wParam == PM_REMOVE) {
-        const MSG* message = reinterpret_cast<const MSG*>(lParam);
-        if (message->message == request)
-            answer(*message);
+    const MSG* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == request) {
+        HWND popup = reinterpret_cast<HWND>(message->wParam);
+        HMENU menu = popup == nullptr ? GetMenu(message->hwnd)
+                                      : reinterpret_cast<HMENU>(SendMessageW(popup, 0x01E1 /* MN_GETHMENU */, 0, 0));
+        std::wstring text;
+        if (menu != nullptr)
+            describe(menu, L"", text);
+        HANDLE section = OpenFileMappingW(FILE_MAP_WRITE, FALSE, L"FlintwellE2eMenu");
+        HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"FlintwellE2eMenuReady");
+        if (auto* view = static_cast<wchar_t*>(MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, 0))) {
+            text.resize(std::min<size_t>(text.size(), 32767));
+            wcscpy(view, text.c_str());
+            UnmapViewOfFile(view);
+            SetEvent(ready);
+        }
+        CloseHandle(section);
+        CloseHandle(ready);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

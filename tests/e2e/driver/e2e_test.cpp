@@ -1,0 +1,555 @@
+// The real window under Wine, worked by this driver as an operator would:
+// each suite is one case of tests/e2e/CMakeLists.txt (one program start, one
+// code page, its own reader on COM7), its tests run in order on that program.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/driver/e2e.h"
+// windows.h (through e2e.h) first: the common controls header builds on it.
+#include <commctrl.h>
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "ui/win32/main_window.h"
+
+namespace {
+
+const std::string variants = E2E_VARIANTS_DIR;
+
+HWND first(const std::vector<HWND>& windows)
+{
+    return windows.empty() ? nullptr : windows[0];
+}
+
+// What the window's controls must allow; the options are both boxes and their labels.
+struct States {
+    bool window, portList, search, start, options;
+};
+constexpr States offered{true, false, false, true, true};
+constexpr States idle{true, true, true, false, false};
+
+// The program under test and its main window.
+struct Session {
+    Program program;
+    HWND window = nullptr;
+    bool russian = true;
+
+    std::wstring text(const std::string& key, std::initializer_list<std::pair<std::string, std::string>> fill = {}) const
+    {
+        return expected(russian, key, fill);
+    }
+    HWND control(int id) const { return GetDlgItem(window, id); }
+    std::wstring console() const { return textOf(control(logConsoleId)); }
+    HWND progressBar() const { return FindWindowExW(window, nullptr, PROGRESS_CLASSW, nullptr); }
+    std::wstring idLabel() const { return textOf(FindWindowExW(window, nullptr, L"Static", nullptr)); }
+    bool enabled() const { return IsWindowEnabled(window) != FALSE; }
+    bool checked(int id) const { return sendWithTimeout(control(id), BM_GETCHECK) == BST_CHECKED; }
+
+    // Starts the program: its window appears in Russian, at its size, inside
+    // the work area (or its title bar, on a smaller screen), topmost, and
+    // disabled while the countdown moves the bar.
+    void start(const std::string& path, const std::wstring& header)
+    {
+        program = startProgram(path);
+        ASSERT_TRUE(program.started) << path;
+        ASSERT_TRUE(waitUntil([&] { return (window = mainWindowOf(program)) != nullptr; }, 20000));
+        int highest = 0;
+        bool sawDisabled = false;
+        waitUntil([&] {
+            sawDisabled = sawDisabled || !enabled();
+            highest = std::max(highest, static_cast<int>(sendWithTimeout(progressBar(), PBM_GETPOS)));
+            return highest > 0 && sawDisabled;
+        }, 5000);
+        EXPECT_TRUE(sawDisabled && highest > 0) << "the countdown disables the window and moves the bar";
+        EXPECT_EQ(textOf(window), text("title"));
+        EXPECT_NE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+        HDC screen = GetDC(nullptr);
+        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        RECT r{}, work{};
+        GetWindowRect(window, &r);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        const int height = MulDiv(mainWindowHeight, dpi, 96);
+        const bool fits = height <= work.bottom - work.top;
+        EXPECT_EQ(r.right - r.left, MulDiv(mainWindowWidth, dpi, 96));
+        EXPECT_TRUE(fits ? r.bottom - r.top == height && r.bottom <= work.bottom : r.bottom - r.top <= height);
+        EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right &&
+                    r.top + GetSystemMetrics(SM_CYCAPTION) <= work.bottom)
+            << "window " << r.left << "," << r.top << "-" << r.right << "," << r.bottom;
+        EXPECT_EQ(console().rfind(header + text("deviceManager"), 0), 0u) << console();
+    }
+    static HWND mainWindowOf(const Program& p) { return first(topLevel(p.process.dwProcessId, nullptr, mainWindowClass)); }
+    bool waitEnabled(int milliseconds = 30000) const
+    {
+        return waitUntil([&] { return enabled(); }, milliseconds);
+    }
+    // SEARCH or START: the window is disabled, then enabled again.
+    bool press(int id, int milliseconds)
+    {
+        EXPECT_TRUE(enabled() && IsWindowEnabled(control(id)));
+        command(window, id);
+        return waitUntil([&] { return !enabled(); }, 5000) && waitEnabled(milliseconds);
+    }
+    HWND ownedDialog(int milliseconds) const
+    {
+        HWND box = nullptr;
+        waitUntil([&] { return (box = first(topLevel(0, window, L"#32770"))) != nullptr; }, milliseconds);
+        return box;
+    }
+    void expectStates(const States& s) const
+    {
+        EXPECT_EQ(enabled(), s.window);
+        EXPECT_EQ(IsWindowEnabled(control(portListId)) != FALSE, s.portList);
+        EXPECT_EQ(IsWindowEnabled(control(searchButtonId)) != FALSE, s.search);
+        EXPECT_EQ(IsWindowEnabled(control(startButtonId)) != FALSE, s.start);
+        for (int id : {updateOptionId, updateOptionLabelId, resetOptionId, resetOptionLabelId})
+            EXPECT_EQ(IsWindowEnabled(control(id)) != FALSE, s.options) << "control " << id;
+    }
+    // The console in full: what comes before the search's dots, at least
+    // one dot, and what comes after them.
+    void expectConsole(const std::wstring& after) const
+    {
+        const std::wstring before = text("header") + text("deviceManager") + text("searching");
+        const std::wstring all = console();
+        const bool matches = all.size() > before.size() + after.size() && all.rfind(before, 0) == 0 &&
+                             all.compare(all.size() - after.size(), after.size(), after) == 0 &&
+                             all.substr(before.size(), all.size() - before.size() - after.size())
+                                     .find_first_not_of(L'.') == std::wstring::npos;
+        EXPECT_TRUE(matches) << "the console reads\n" << all << "\nexpected\n" << before << "...\n" << after;
+    }
+    std::wstring found(const char* version = "1.04") const
+    {
+        return text("report", {{"port", "COM7"}, {"version", version}}) + L"\r\n" + text("separator");
+    }
+    std::wstring offeredConsole() const { return found() + text("updateRequired") + text("separator"); }
+    std::wstring notFoundConsole() const { return text("notFound") + L"\r\n\r\n" + text("separator"); }
+    std::wstring failedJob() const { return text("banner") + text("updateFailed") + text("staysInBootloader"); }
+
+    void expectOffered() const
+    {
+        expectConsole(offeredConsole());
+        expectStates(offered);
+        EXPECT_EQ(idLabel(), text("idLabelOfSimulator"));
+        EXPECT_EQ(selectedPort(), L"COM7");
+    }
+    std::wstring selectedPort() const
+    {
+        wchar_t port[16] = {};
+        sendWithTimeout(control(portListId), CB_GETLBTEXT, sendWithTimeout(control(portListId), CB_GETCURSEL),
+                        reinterpret_cast<LPARAM>(port));
+        return port;
+    }
+    // START: the job runs with the window disabled and the bar moving, and
+    // ends with the window enabled, the result under the banner, the bar at 0.
+    void runJob(int milliseconds)
+    {
+        ASSERT_TRUE(enabled() && IsWindowEnabled(control(startButtonId)));
+        command(window, startButtonId);
+        ASSERT_TRUE(waitUntil([&] { return !enabled(); }, 5000));
+        int highest = 0;
+        EXPECT_TRUE(waitUntil([&] {
+            highest = std::max(highest, static_cast<int>(sendWithTimeout(progressBar(), PBM_GETPOS)));
+            return enabled() && console().find(text("banner")) != std::wstring::npos;
+        }, milliseconds));
+        EXPECT_GT(highest, 0) << "the bar moved during the job";
+        EXPECT_EQ(sendWithTimeout(progressBar(), PBM_GETPOS), 0);
+        expectStates(idle);
+    }
+    void expectExit(int milliseconds = 15000)
+    {
+        DWORD code = 12345;
+        EXPECT_TRUE(waitForExit(program, milliseconds, &code)) << "the program did not end";
+        EXPECT_EQ(code, 0u);
+        killProgram(program);
+    }
+};
+
+size_t count(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+std::string lastReceived(const std::string& transcript)
+{
+    const size_t at = transcript.rfind("] RX ");
+    return at == std::string::npos ? "" : transcript.substr(at, transcript.find('\n', at) - at);
+}
+
+// The About box of the session's language: owned by the main window, which
+// it disables; closed by OK or by its close box.
+void expectAboutBox(Session& s, bool closeBox)
+{
+    command(s.window, commandAbout);
+    HWND box = s.ownedDialog(10000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(textOf(box), s.text("aboutCaption"));
+    bool textFound = false;
+    for (HWND c = nullptr; (c = FindWindowExW(box, c, L"Static", nullptr)) != nullptr;)
+        textFound = textFound || textOf(c).rfind(s.text("aboutFirstLines"), 0) == 0;
+    EXPECT_TRUE(textFound) << "the text begins " << s.text("aboutFirstLines");
+    EXPECT_TRUE(hasIcon(box));
+    EXPECT_FALSE(s.enabled());
+    if (closeBox)
+        PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+    else
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(box) && s.enabled(); }, 5000));
+}
+
+// --- Update (Flintwell.exe, code page 1251, the simulator's reader 1.04) -------------
+Session update;
+
+TEST(Update, TheWindowStartsAndFindsTheReader)
+{
+    ASSERT_EQ(GetACP(), 1251u);
+    update.start(FLINTWELL_EXE, update.text("header"));
+    ASSERT_TRUE(update.waitEnabled());
+    update.expectOffered();
+}
+
+TEST(Update, StartWritesTheImageAndTheConsoleSaysSo)
+{
+    ASSERT_TRUE(update.window);
+    update.runJob(120000);
+    update.expectConsole(update.offeredConsole() + update.text("writingFlash") + update.text("ok") +
+                         update.text("resetDevice") + update.text("ok") + update.text("banner") + update.text("successful"));
+    const std::string reader = transcript(1);
+    EXPECT_EQ(count(reader, "sum matches"), 1u) << "the reset carried the data sum the reader received";
+}
+
+TEST(Update, AboutBoxInRussianThenTheCloseBoxEndsTheProgram)
+{
+    ASSERT_TRUE(update.window);
+    expectAboutBox(update, false);
+    PostMessageW(update.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    update.expectExit();
+    EXPECT_EQ(count(transcript(1), "RX leave bootloader"), 0u) << "an updated reader restarts by itself";
+}
+
+// --- Question (code page 1251, a reader with the image's version) ---------------------
+TEST(Question, AnsweredNoTheWindowDeclinesAndTheCloseSendsTheLeaveFrame)
+{
+    Session s;
+    s.start(FLINTWELL_EXE, s.text("header"));
+    HWND box = s.ownedDialog(30000);
+    ASSERT_NE(box, nullptr) << "the question box, owned by the main window";
+    EXPECT_EQ(textOf(box), s.text("caption"));
+    EXPECT_EQ(textOf(GetDlgItem(box, 0xFFFF)), s.text("askVersionsSame"));
+    EXPECT_TRUE(GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO) && !GetDlgItem(box, IDOK));
+    s.expectConsole(s.found("1.05") + s.text("versionsSame"));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDNO)));
+    ASSERT_TRUE(s.waitEnabled(5000));
+    EXPECT_TRUE(waitUntil([&] { return GetForegroundWindow() == s.window; }, 2000)) << "Flintwell is active again";
+    s.expectConsole(s.found("1.05") + s.text("versionsSame") + s.text("separator"));
+    s.expectStates({true, false, false, false, false});
+    // The reader waits in its bootloader with the port open: leaving must free it.
+    PostMessageW(s.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    s.expectExit();
+    const std::string reader = transcript(1);
+    EXPECT_EQ(count(reader, "RX leave bootloader"), 1u);
+    EXPECT_NE(lastReceived(reader).find("RX leave bootloader"), std::string::npos) << lastReceived(reader);
+}
+
+// --- Start-up failures (no reader): a build with unusable resources shows
+// its boxes, owned by the hidden window, and ends ---------------------------------------
+struct BrokenBuild {
+    const char* program;
+    std::vector<const char*> boxes;
+};
+class StartFails : public testing::TestWithParam<BrokenBuild> {};
+
+TEST_P(StartFails, ShowsItsBoxesAndNoWindow)
+{
+    Program program = startProgram(variants + "/" + GetParam().program + ".exe");
+    ASSERT_TRUE(program.started);
+    const DWORD id = program.process.dwProcessId;
+    bool windowSeen = false;
+    for (const char* key : GetParam().boxes) {
+        SCOPED_TRACE(key);
+        HWND box = nullptr;
+        waitUntil([&] {
+            windowSeen = windowSeen || !topLevel(id, nullptr, mainWindowClass).empty();
+            return (box = first(topLevel(id, nullptr, L"#32770"))) != nullptr;
+        }, 20000);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(textOf(box), expected(true, "caption"));
+        EXPECT_EQ(textOf(GetDlgItem(box, 0xFFFF)), expected(true, key));
+        HWND owner = GetWindow(box, GW_OWNER);
+        EXPECT_TRUE(owner && classOf(owner) == mainWindowClass && !IsWindowVisible(owner));
+        EXPECT_TRUE(GetDlgItem(box, IDOK) && !GetDlgItem(box, IDYES));
+        EXPECT_TRUE(hasIcon(box));
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+        EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }, 5000));
+    }
+    DWORD code = 12345;
+    EXPECT_TRUE(waitForExit(program, 10000, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(windowSeen) << "the main window was shown";
+    killProgram(program);
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, StartFails, testing::Values(
+    BrokenBuild{"Flintwell-broken-image", {"errorCrcPacket", "errorHexLoad"}},
+    BrokenBuild{"Flintwell-no-config-records", {"errorHexLoad"}},
+    BrokenBuild{"Flintwell-empty-config", {"errorAppconfigLoad"}}));
+
+// --- Window (code page 1252, a screen lower than the window, no reader answers) -------
+Session window;
+
+TEST(Window, OnALowScreenTheTitleBarStaysInsideAndTheSearchFindsNothing)
+{
+    ASSERT_EQ(GetACP(), 1252u);
+    window.start(FLINTWELL_EXE, window.text("header"));
+    ASSERT_TRUE(window.waitEnabled());
+    window.expectConsole(window.notFoundConsole());
+    window.expectStates(idle);
+    EXPECT_EQ(window.idLabel(), window.text("idLabelAtRest"));
+}
+
+// The search probes the ports off the window thread: the window answers
+// every message at once while the bar rises.
+TEST(Window, DuringSearchTheWindowAnswersAndShowsProgress)
+{
+    ASSERT_TRUE(window.window);
+    command(window.window, searchButtonId);
+    ASSERT_TRUE(waitUntil([&] { return !window.enabled(); }, 5000));
+    EXPECT_EQ(window.console().rfind(window.text("header") + window.text("deviceManager"), 0), 0u);
+    window.expectStates({false, false, false, false, false});
+    int unanswered = 0;
+    LRESULT lowest = 1 << 30, highest = -1;
+    EXPECT_TRUE(waitUntil([&] {
+        DWORD_PTR result = 0;
+        unanswered += !SendMessageTimeoutW(window.window, WM_NULL, 0, 0, SMTO_NORMAL, 250, &result);
+        const LRESULT position = sendWithTimeout(window.progressBar(), PBM_GETPOS);
+        lowest = std::min(lowest, position);
+        highest = std::max(highest, position);
+        return window.enabled();
+    }, 30000));
+    EXPECT_EQ(unanswered, 0);
+    EXPECT_GT(highest, lowest) << "the bar rises";
+    window.expectConsole(window.notFoundConsole());
+}
+
+// A second start brings the first window forward and ends with 0.
+TEST(Window, ASecondStartRestoresTheFirstWindowAndEnds)
+{
+    ASSERT_TRUE(window.window);
+    PostMessageW(window.window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(waitUntil([&] { return IsIconic(window.window) != FALSE; }, 5000));
+    Program second = startProgram(FLINTWELL_EXE);
+    bool secondWindow = false;
+    EXPECT_TRUE(waitUntil([&] {
+        secondWindow = secondWindow || Session::mainWindowOf(second) != nullptr;
+        return WaitForSingleObject(second.process.hProcess, 0) == WAIT_OBJECT_0;
+    }, 15000));
+    DWORD code = 12345;
+    EXPECT_TRUE(waitForExit(second, 1000, &code));
+    EXPECT_EQ(code, 0u);
+    killProgram(second);
+    EXPECT_FALSE(secondWindow);
+    EXPECT_TRUE(waitUntil([&] { return !IsIconic(window.window) && GetForegroundWindow() == window.window; }, 5000));
+}
+
+// The captions, the menu bar (read inside the program) and the console follow
+// the language; the operator's option stays.
+void expectLanguage(Session& s)
+{
+    EXPECT_EQ(textOf(s.window), s.text("title"));
+    const std::pair<int, const char*> captions[] = {{searchButtonId, "search"}, {updateOptionLabelId, "update"},
+                                                    {resetOptionLabelId, "updateReset"}, {startButtonId, "start"}};
+    for (const auto& [id, key] : captions)
+        EXPECT_EQ(textOf(s.control(id)), s.text(key)) << key;
+    const std::wstring file = s.text("menuFile"), help = s.text("menuHelp"), tools = s.text("menuTools");
+    const std::wstring languages = tools + L"/" + s.text("menuLanguage");
+    const std::vector<MenuEntry> menu = {
+        {file, 0, false}, {file + L"/" + s.text("menuQuit"), commandQuit, false},
+        {tools, 0, false}, {languages, 0, false},
+        {languages + L"/" + s.text("menuRussian"), commandRussian, s.russian},
+        {languages + L"/" + s.text("menuEnglish"), commandEnglish, !s.russian},
+        {help, 0, false}, {help + L"/" + s.text("menuHelpItem"), commandHelpItem, false},
+        {help + L"/" + s.text("menuAbout"), commandAbout, false}};
+    EXPECT_TRUE(readMenu(s.window) == menu);
+    EXPECT_EQ(s.console(), s.text("header"));
+    EXPECT_EQ(s.idLabel(), s.text("idLabelAtRest"));
+    EXPECT_TRUE(s.checked(resetOptionId) && !s.checked(updateOptionId));
+    s.expectStates(idle);
+}
+
+void switchTo(Session& s, bool russian)
+{
+    command(s.window, russian ? commandRussian : commandEnglish);
+    s.russian = russian;
+    ASSERT_TRUE(waitUntil([&] { return textOf(s.window) == s.text("title"); }, 5000));
+    expectLanguage(s);
+}
+
+TEST(Window, EnglishRelabelsTheWindowAndItsMenusAndLetsAnotherStartOpen)
+{
+    ASSERT_TRUE(window.window);
+    command(window.window, resetOptionId);
+    switchTo(window, false);
+    // The single-instance rule looks for the Russian title: a third start opens.
+    Session third;
+    third.start(FLINTWELL_EXE, third.text("header"));
+    killProgram(third.program);
+    expectAboutBox(window, true);
+}
+
+TEST(Window, BackInRussianThePopupsQuitEndsTheProgram)
+{
+    ASSERT_TRUE(window.window);
+    switchTo(window, true);
+    PostMessageW(window.window, WM_RBUTTONUP, 0, MAKELPARAM(250, 556));
+    HWND popup = nullptr;
+    const DWORD id = window.program.process.dwProcessId;
+    ASSERT_TRUE(waitUntil([&] { return (popup = first(topLevel(id, nullptr, L"#32768"))) != nullptr; }, 5000));
+    const std::vector<MenuEntry> quitOnly = {{window.text("menuQuit"), commandQuit, false}};
+    EXPECT_TRUE(readMenu(window.window, popup) == quitOnly);
+    // The menu loop takes the keys: the first item, then Enter.
+    PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
+    window.expectExit();
+}
+
+// --- Session (the small image, code page 1252): a reader that vanishes with its
+// port, then one whose job the end of the session and a close must wait for ------------
+Session session;
+
+TEST(Session, AReaderThatHangsUpMidJobFailsTheJobAndItsPortIsPassedBy)
+{
+    session.start(variants + "/Flintwell-small.exe", session.text("header"));
+    ASSERT_TRUE(session.waitEnabled());
+    session.expectOffered();
+    session.runJob(60000);
+    // A write to the vanished port fails and is logged, if the next block
+    // went out before the line was cut.
+    std::wstring writeError;
+    const std::wstring console = session.console();
+    if (const size_t at = console.find(session.text("portWriteError")); at != std::wstring::npos)
+        writeError = console.substr(at, console.find(L']', at) + 1 - at);
+    session.expectConsole(session.offeredConsole() + session.text("writingFlash") + writeError +
+                          session.text("recordingInterrupted") + session.text("failed") + session.failedJob());
+    EXPECT_EQ(session.idLabel(), session.text("idLabelOfSimulator"));
+    const std::string reader = transcript(1);
+    EXPECT_NE(lastReceived(reader).find("RX write block (0xF1) #5 "), std::string::npos) << lastReceived(reader);
+    EXPECT_EQ(count(reader, "RX reset"), 0u);
+    EXPECT_EQ(count(reader, "RX leave bootloader"), 0u);
+    ASSERT_TRUE(session.press(searchButtonId, 30000));
+    session.expectConsole(session.notFoundConsole());
+}
+
+TEST(Session, TheEndOfTheSessionAndACloseWaitForARunningJob)
+{
+    ASSERT_TRUE(session.window);
+    ASSERT_EQ(restartReader("--fault late-ack=3:2000"), 2);
+    ASSERT_TRUE(session.press(searchButtonId, 30000));
+    session.expectOffered();
+    bool answered = false;
+    EXPECT_NE(sendWithTimeout(session.window, WM_QUERYENDSESSION, 0, 0, &answered), FALSE);
+    EXPECT_TRUE(answered) << "idle, Windows may end the session";
+    // The reader holds back block 3's acknowledgement: the job surely runs.
+    command(session.window, startButtonId);
+    ASSERT_TRUE(waitUntil([&] { return !session.enabled(); }, 5000));
+    Sleep(800);
+    EXPECT_EQ(sendWithTimeout(session.window, WM_QUERYENDSESSION, 0, 0, &answered), FALSE);
+    EXPECT_TRUE(answered);
+    PostMessageW(session.window, WM_CLOSE, 0, 0);  // as Task Manager's End task sends it
+    Sleep(500);
+    EXPECT_TRUE(IsWindow(session.window)) << "the close was carried out mid-job";
+    session.expectExit(60000);
+    const std::string reader = transcript(2);
+    EXPECT_EQ(count(reader, "sum matches"), 1u) << "the job finished before the program ended";
+    EXPECT_EQ(count(reader, "RX leave bootloader"), 0u);
+}
+
+// --- USB (a Karvo-7-USB image, code page 1252): the reader registered for
+// SetupAPI on COM7 is looked up, switched and found there; its job fails, and
+// the close then sends nothing ------------------------------------------------------------
+const wchar_t usbDeviceKey[] = L"System\\CurrentControlSet\\Enum\\USB\\VID_1234&PID_ABCD\\FLW0001";
+
+// Wine lists each instance key under Enum\USB with a class GUID, its
+// hardware ids there and its port name under "Device Parameters".
+bool plugUsbReader()
+{
+    auto set = [](const wchar_t* subkey, const wchar_t* name, DWORD type, const std::wstring& value) {
+        return RegSetKeyValueW(HKEY_LOCAL_MACHINE, (std::wstring(usbDeviceKey) + subkey).c_str(), name, type,
+                               value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    };
+    const std::wstring ids = std::wstring(L"USB\\VID_1234&PID_ABCD&REV_0200") + L'\0' + L"USB\\VID_1234&PID_ABCD" + L'\0';
+    return set(L"", L"HardwareID", REG_MULTI_SZ, ids) &&
+           set(L"", L"ClassGUID", REG_SZ, L"{4D36E978-E325-11CE-BFC1-08002BE10318}") &&
+           set(L"\\Device Parameters", L"PortName", REG_SZ, L"COM7");
+}
+
+TEST(Usb, AReaderFoundThroughSetupApiIsSwitchedAndTheCloseAfterAFailedJobSendsNothing)
+{
+    ASSERT_TRUE(plugUsbReader());
+    Session s;
+    s.start(variants + "/Flintwell-usb.exe", s.text("usbHeader"));
+    ASSERT_TRUE(s.waitEnabled());
+    EXPECT_NE(s.console().find(s.text("found")), std::wstring::npos) << s.console();
+    EXPECT_EQ(s.selectedPort(), L"COM7");
+    s.expectStates(offered);
+    EXPECT_NE(transcript(1).find("RX AT command \"AT+BOOTL_USB\""), std::string::npos);
+    s.runJob(60000);
+    EXPECT_NE(s.console().find(s.failedJob()), std::wstring::npos) << s.console();
+    PostMessageW(s.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    s.expectExit();
+    EXPECT_EQ(count(transcript(1), "RX leave bootloader"), 0u);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, usbDeviceKey);
+}
+
+// --- The soak (tests/e2e/soak.sh, E2E_SOAK_CYCLES): search and update again and
+// again in one run of the small image's program, printing what the process
+// holds after each cycle; a leak shows as figures that keep growing ----------------------
+long handleCount(DWORD processId)
+{
+    // SystemExtendedHandleInformation (64): Wine's GetProcessHandleCount gives 0.
+    struct Entry {
+        PVOID object;
+        ULONG_PTR processId, handle;
+        ULONG access;
+        USHORT trace, type;
+        ULONG attributes, reserved;
+    };
+    using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    std::vector<ULONG_PTR> buffer(1 << 18);
+    while (query(64, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof(ULONG_PTR)), nullptr) ==
+           static_cast<LONG>(0xC0000004L))
+        buffer.resize(buffer.size() * 2);
+    const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + 2);
+    return static_cast<long>(std::count_if(entries, entries + buffer[0],
+                                           [&](const Entry& e) { return e.processId == processId; }));
+}
+
+TEST(Soak, PrintsHandlesAndMemoryAfterEachCycle)
+{
+    const char* cycles = getenv("E2E_SOAK_CYCLES");
+    if (cycles == nullptr)
+        GTEST_SKIP() << "run by tests/e2e/soak.sh";
+    Session s;
+    s.start(variants + "/Flintwell-small.exe", s.text("header"));
+    for (int cycle = 1; cycle <= atoi(cycles) && !HasFailure(); ++cycle) {
+        ASSERT_TRUE(cycle == 1 ? s.waitEnabled() : s.press(searchButtonId, 30000));
+        s.expectOffered();
+        s.runJob(60000);
+        EXPECT_NE(s.console().find(s.text("successful")), std::wstring::npos);
+        Sleep(300);  // the worker's handle is closed just after its end
+        PROCESS_MEMORY_COUNTERS memory{};
+        GetProcessMemoryInfo(s.program.process.hProcess, &memory, sizeof memory);
+        printf("cycle %2d: handles %ld, private %zu KB, working set %zu KB\n", cycle,
+               handleCount(s.program.process.dwProcessId), memory.PagefileUsage / 1024, memory.WorkingSetSize / 1024);
+        fflush(stdout);
+    }
+    PostMessageW(s.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    s.expectExit();
+}
+
+}  // namespace
