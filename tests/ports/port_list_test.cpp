@@ -23,25 +23,21 @@ void setList(const Names& names)
         portListAppend(name.c_str());
 }
 
-// COMfrom to COMto, counting up or down.
-Names comNames(int from, int to)
-{
-    Names names;
-    for (int n = from; n != to + (to > from ? 1 : -1); n += to > from ? 1 : -1)
-        names.push_back("COM" + std::to_string(n));
-    return names;
-}
-
 }  // namespace
 
 TEST(PortList, SortsByNumberAndSelectsTheFirst)
 {
+    Names sixty, firstFifty;  // COM60 down to COM1; COM11 to COM60
+    for (int n = 60; n >= 1; --n)
+        sixty.push_back("COM" + std::to_string(n));
+    for (int n = 11; n <= 60; ++n)
+        firstFifty.push_back("COM" + std::to_string(n));
     const struct {
         const char* what;
         Names listed, sorted;
     } cases[] = {
         {"by number, not by text", {"COM10", "COM2", "COM1"}, {"COM1", "COM2", "COM10"}},
-        {"only the first fifty, whatever their numbers", comNames(60, 1), comNames(11, 60)},
+        {"only the first fifty, whatever their numbers", sixty, firstFifty},
         {"duplicates kept, another prefix read as COM, no digits as 0",
          {"COM3", "CNCA0", "COM3", "COMX", "XYZ12", "COM007"}, {"COM0", "COM0", "COM3", "COM3", "COM7", "COM12"}},
         // COM1000 cut to six characters would be COM100, another port.

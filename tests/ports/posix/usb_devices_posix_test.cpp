@@ -14,50 +14,33 @@
 #include "ports/usb_lookup.h"
 #include "tests/support/temp_files.h"
 
-namespace {
-
-class SysfsUsb : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        posixSetSysfsRoot(dir.file("sys"));
-        posixUsePortPaths({"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyACM0", "/dev/ttyACM1"});
-        // name, idVendor, idProduct, bcdDevice (empty: left out), tty, cdc-acm layout
-        const struct {
-            const char *name, *vendor, *product, *revision, *tty;
-            bool acm;
-        } devices[] = {
-            {"usb1", "1d6b", "0002", "0606", "", true},     {"1-1", "1234", "abcd", "0200", "ttyACM0", true},
-            {"1-2", "0403", "6001", "0600", "ttyUSB0", false}, {"1-10", "1234", "ABCD", "0200", "ttyACM1", false},
-            {"1-3", "1234", "abcd", "", "ttyACM0", true},   {"1-4", "1234", "abcd0", "0200", "ttyACM0", true},
-            {"1-5", "12x4", "abcd", "0200", "ttyACM0", true}, {"1-6", "1234", "abcd", "0200", "ttyACM7", true},
-        };
-        const std::string root = dir.file("sys") + "/bus/usb/devices/";
-        for (const auto& d : devices) {
-            const std::string folder = root + d.name, interface = std::string(d.name) + ":1.0";
-            std::filesystem::create_directories(folder + "/" + interface);
-            std::filesystem::create_directories(root + interface);
-            for (auto [file, value] : {std::pair{"/idVendor", d.vendor}, {"/idProduct", d.product}, {"/bcdDevice", d.revision}})
-                if (*value)
-                    writeFile(folder + file, std::string(value) + "\n");
-            if (*d.tty)
-                std::filesystem::create_directories(folder + "/" + interface + (d.acm ? "" : "/" + std::string(d.tty)) +
-                                                    "/tty/" + d.tty);
-        }
-    }
-    void TearDown() override
-    {
-        posixSetSysfsRoot("/sys");
-        posixUseSystemPorts();
-    }
-
-    TempDir dir;
-};
-
-}  // namespace
-
-TEST_F(SysfsUsb, ListsEachDeviceWithItsWindowsIdentifierAndComPortAndFindsTheReader)
+TEST(SysfsUsb, ListsEachDeviceWithItsWindowsIdentifierAndComPortAndFindsTheReader)
 {
+    TempDir dir;
+    posixSetSysfsRoot(dir.file("sys"));
+    posixUsePortPaths({"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyACM0", "/dev/ttyACM1"});
+    // name, idVendor, idProduct, bcdDevice (empty: left out), tty, cdc-acm layout
+    const struct {
+        const char *name, *vendor, *product, *revision, *tty;
+        bool acm;
+    } devices[] = {
+        {"usb1", "1d6b", "0002", "0606", "", true},     {"1-1", "1234", "abcd", "0200", "ttyACM0", true},
+        {"1-2", "0403", "6001", "0600", "ttyUSB0", false}, {"1-10", "1234", "ABCD", "0200", "ttyACM1", false},
+        {"1-3", "1234", "abcd", "", "ttyACM0", true},   {"1-4", "1234", "abcd0", "0200", "ttyACM0", true},
+        {"1-5", "12x4", "abcd", "0200", "ttyACM0", true}, {"1-6", "1234", "abcd", "0200", "ttyACM7", true},
+    };
+    const std::string root = dir.file("sys") + "/bus/usb/devices/";
+    for (const auto& d : devices) {
+        const std::string folder = root + d.name, interface = std::string(d.name) + ":1.0";
+        std::filesystem::create_directories(folder + "/" + interface);
+        std::filesystem::create_directories(root + interface);
+        for (auto [file, value] : {std::pair{"/idVendor", d.vendor}, {"/idProduct", d.product}, {"/bcdDevice", d.revision}})
+            if (*value)
+                writeFile(folder + file, std::string(value) + "\n");
+        if (*d.tty)
+            std::filesystem::create_directories(folder + "/" + interface + (d.acm ? "" : "/" + std::string(d.tty)) +
+                                                "/tty/" + d.tty);
+    }
     UsbDeviceSet set;
     ASSERT_TRUE(openUsbDevices(&set));
     std::string listing;
@@ -82,4 +65,6 @@ TEST_F(SysfsUsb, ListsEachDeviceWithItsWindowsIdentifierAndComPortAndFindsTheRea
     EXPECT_STREQ(portName, "COM4") << "the reader enumerated last";
     posixSetSysfsRoot(dir.file("missing"));
     EXPECT_FALSE(openUsbDevices(&set)) << "no sysfs, no devices";
+    posixSetSysfsRoot("/sys");
+    posixUseSystemPorts();
 }
