@@ -1,5 +1,5 @@
-// Sorting, limits and selection of the port list, on entries put into the
-// headless list directly (the system's names are the platform tests' part).
+// The port list as an operator reads it: sorted by port number, at most
+// fifty, no name cut into another port's, the first entry selected.
 #include "ports/port_list.h"
 
 #include <gtest/gtest.h>
@@ -15,104 +15,51 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-class PortListSort : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        resetAppState();
-        headlessReset();
-    }
-
-    static void setList(const Names& names)
-    {
-        portListClear();
-        for (const std::string& name : names)
-            portListAppend(name.c_str());
-    }
-};
-
-TEST_F(PortListSort, OrdersByNumberAndSelectsTheFirst)
+void setList(const Names& names)
 {
-    setList({"COM10", "COM2", "COM1"});
-    portListSelect(2);
-    sortPortList();
-    EXPECT_EQ(headlessPortList(), (Names{"COM1", "COM2", "COM10"}));
-    EXPECT_EQ(headlessPortListSelection(), 0);
-}
-
-TEST_F(PortListSort, KeepsOnlyTheFirstFiftyInTheirOriginalOrder)
-{
-    // 60 entries from COM60 down to COM1: the first 50 are COM60..COM11.
-    Names names;
-    for (int n = 60; n >= 1; --n)
-        names.push_back("COM" + std::to_string(n));
-    setList(names);
-    sortPortList();
-    Names expected;
-    for (int n = 11; n <= 60; ++n)
-        expected.push_back("COM" + std::to_string(n));
-    EXPECT_EQ(headlessPortList(), expected);
-    EXPECT_EQ(headlessPortListSelection(), 0);
-}
-
-TEST_F(PortListSort, RenumbersWhateverTheFirstThreeCharactersAre)
-{
-    // Duplicates stay; another prefix is read as "COM"; no digits read as 0.
-    setList({"COM3", "CNCA0", "COM3", "COMX", "XYZ12", "COM007"});
-    sortPortList();
-    EXPECT_EQ(headlessPortList(), (Names{"COM0", "COM0", "COM3", "COM3", "COM7", "COM12"}));
-}
-
-TEST_F(PortListSort, LeavesOutEntriesTooLongForAPortName)
-{
-    // COM1000 would come back as a name that does not fit portName, and cut
-    // to six characters it would be COM100, another port.
-    setList({"COM1000", "COM100", "COM12345", "COM5"});
-    sortPortList();
-    EXPECT_EQ(headlessPortList(), (Names{"COM5", "COM100"}));
-}
-
-TEST_F(PortListSort, EmptyListStaysEmpty)
-{
-    portListClear();
-    sortPortList();
-    EXPECT_TRUE(headlessPortList().empty());
-    EXPECT_EQ(headlessPortListSelection(), -1);
-}
-
-TEST(PortListCompare, IsTheDifference)
-{
-    EXPECT_EQ(comparePortNumbers(10, 2), 8);
-    EXPECT_EQ(comparePortNumbers(2, 10), -8);
-    EXPECT_EQ(comparePortNumbers(7, 7), 0);
-    // Saturated rather than wrapped, so the sign stays right.
-    EXPECT_GT(comparePortNumbers(INT32_MAX, -5), 0);
-    EXPECT_LT(comparePortNumbers(INT32_MIN, 5), 0);
-}
-
-class PortListSelect : public PortListSort {};
-
-TEST_F(PortListSelect, SelectsTheFirstEqualEntry)
-{
-    setList({"COM1", "COM7", "COM7", "COM12"});
-    selectPortInList("COM7");
-    EXPECT_EQ(headlessPortListSelection(), 1);
-    selectPortInList("COM12");
-    EXPECT_EQ(headlessPortListSelection(), 3);
-}
-
-TEST_F(PortListSelect, LeavesTheSelectionForNamesNotListed)
-{
-    setList({"COM1", "COM7", "COM12"});
-    portListSelect(2);
-    selectPortInList("COM3");
-    EXPECT_EQ(headlessPortListSelection(), 2);
-    selectPortInList("com7");  // exact comparison
-    EXPECT_EQ(headlessPortListSelection(), 2);
-    selectPortInList("COM1 ");
-    EXPECT_EQ(headlessPortListSelection(), 2);
-    selectPortInList("COM");
-    EXPECT_EQ(headlessPortListSelection(), 2);
+    resetAppState();
+    headlessReset();
+    for (const std::string& name : names)
+        portListAppend(name.c_str());
 }
 
 }  // namespace
+
+TEST(PortList, SortsByNumberAndSelectsTheFirst)
+{
+    Names sixty, firstFifty;  // COM60 down to COM1; COM11 to COM60
+    for (int n = 60; n >= 1; --n)
+        sixty.push_back("COM" + std::to_string(n));
+    for (int n = 11; n <= 60; ++n)
+        firstFifty.push_back("COM" + std::to_string(n));
+    const struct {
+        const char* what;
+        Names listed, sorted;
+    } cases[] = {
+        {"by number, not by text", {"COM10", "COM2", "COM1"}, {"COM1", "COM2", "COM10"}},
+        {"only the first fifty, whatever their numbers", sixty, firstFifty},
+        {"duplicates kept, another prefix read as COM, no digits as 0",
+         {"COM3", "CNCA0", "COM3", "COMX", "XYZ12", "COM007"}, {"COM0", "COM0", "COM3", "COM3", "COM7", "COM12"}},
+        // COM1000 cut to six characters would be COM100, another port.
+        {"names too long for a port name left out", {"COM1000", "COM100", "COM12345", "COM5"}, {"COM5", "COM100"}},
+        {"an empty list", {}, {}},
+    };
+    for (const auto& c : cases) {
+        setList(c.listed);
+        portListSelect(static_cast<int>(c.listed.size()) - 1);
+        sortPortList();
+        EXPECT_EQ(headlessPortList(), c.sorted) << c.what;
+        EXPECT_EQ(headlessPortListSelection(), c.sorted.empty() ? -1 : 0) << c.what;
+    }
+}
+
+TEST(PortList, SelectsTheFirstEntryOfExactlyTheName)
+{
+    setList({"COM1", "COM7", "COM7", "COM12"});
+    const std::pair<const char*, int> steps[] = {{"COM7", 1}, {"COM3", 1}, {"com7", 1}, {"COM1 ", 1},
+                                                 {"COM", 1},  {"COM12", 3}, {"COM1", 0}};
+    for (const auto& [name, selected] : steps) {
+        selectPortInList(name);
+        EXPECT_EQ(headlessPortListSelection(), selected) << name;
+    }
+}

@@ -5,17 +5,6 @@
 #include <map>
 #include <string>
 
-inline int hexNibble(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // Reads records from `from` on (CR LF or LF ends) until the end-of-file record.
 inline std::map<uint32_t, uint8_t> hexToMemory(const std::string& text, size_t from = 0)
 {
@@ -23,7 +12,7 @@ inline std::map<uint32_t, uint8_t> hexToMemory(const std::string& text, size_t f
     uint32_t upper = 0;
     size_t at = text.find(':', from);
     while (at != std::string::npos && at + 11 <= text.size()) {
-        auto byteAt = [&](size_t pos) { return static_cast<uint8_t>(hexNibble(text[pos]) << 4 | hexNibble(text[pos + 1])); };
+        auto byteAt = [&](size_t pos) { return static_cast<uint8_t>(std::stoul(text.substr(pos, 2), nullptr, 16)); };
         const int length = byteAt(at + 1);
         const uint32_t address = static_cast<uint32_t>(byteAt(at + 3) << 8 | byteAt(at + 5));
         const int type = byteAt(at + 7);

@@ -37,26 +37,20 @@ inline std::vector<uint8_t> wordsLittleEndian(std::initializer_list<uint32_t> wo
     return bytes;
 }
 
-inline std::string withLfLineEnds(const std::string& text)
+// The text with every CR LF written as LF, as the packer and the updater take it.
+inline std::string withLfLineEnds(std::string text)
 {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
-            out += text[i];
-    }
-    return out;
+    for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos;)
+        text.erase(at, 1);
+    return text;
 }
 
 // The text with every LF written as CR LF, as the unpack tool writes it.
-inline std::string withCrLf(const std::string& text)
+inline std::string withCrLf(std::string text)
 {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n')
-            out += '\r';
-        out += c;
-    }
-    return out;
+    for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
+        text.insert(at, 1, '\r');
+    return text;
 }
 
 inline std::vector<uint8_t> bytesOf(const std::string& text)

@@ -1,228 +1,120 @@
 // The hex stream on small hand-made images, written to the reader simulator
-// over a real pseudo-terminal; the simulator's transcript tells which blocks
-// arrived where.
+// over a pseudo-terminal; its flash and transcript tell what arrived where.
 #include "image/hex_stream.h"
 
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <utility>
 
 #include "app/app_state.h"
-#include "image/posix/resource_blobs.h"
-#include "image/resources.h"
 #include "ports/port_access.h"
 #include "ports/posix/posix_ports.h"
-#include "tests/support/hex_text.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/hex_memory.h"
+#include "tests/support/hex_text.h"
 #include "tests/support/posix/sim_process.h"
 #include "ui/headless/headless_window.h"
 #include "ui/text_table.h"
 
 namespace {
 
-struct Block {
-    uint32_t address;
-    int count;
-    bool operator==(const Block& other) const { return address == other.address && count == other.count; }
-};
+using Block = std::pair<uint32_t, int>;  // a written block's address and byte count
 
-std::ostream& operator<<(std::ostream& out, const Block& b)
-{
-    return out << std::hex << "0x" << b.address << std::dec << "/" << b.count;
-}
-
-std::vector<uint8_t> bytesFrom(int first, int count)
+// A data record of count bytes counting up from first.
+std::string run(uint16_t address, int count, int first = 0)
 {
     std::vector<uint8_t> data;
     for (int i = 0; i < count; ++i)
         data.push_back(static_cast<uint8_t>(first + i));
-    return data;
+    return hexRecord(address, data);
 }
+
+std::string upper(uint8_t high, uint8_t low) { return hexRecord(0, {high, low}, 4); }
 
 const std::string endOfFile = hexRecord(0, {}, 1);
 
-class HexStream : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        resetAppState();
-        headlessReset();
-        app.language = languageEnglish;
-        applyTexts();
-        app.expectedInfo.deviceType = 0x0C01;
-        startReader();
-    }
-
-    // A fresh simulated reader in its bootloader, its line open as COM1.
-    void startReader()
-    {
-        closePort();
-        sim_ = std::make_unique<SimProcess>(std::vector<std::string>{"--start-in-bootloader"});
-        ASSERT_TRUE(sim_->ready());
-        posixUsePortPaths({sim_->link()});
-        ASSERT_TRUE(openPort("COM1", 19200));
-        app.portOpen = true;
-    }
-
-    void TearDown() override
-    {
-        closePort();
-        posixUseSystemPorts();
-        removeResourceOverrides();
-    }
-
-    bool stream(const std::string& text)
-    {
-        return streamHexToFlash(reinterpret_cast<const uint8_t*>(text.data()), static_cast<uint32_t>(text.size()));
-    }
-
-    // The write-block frames the simulator received, in order.
-    std::vector<Block> blocksReceived()
-    {
-        closePort();
-        sim_->stop();
-        std::vector<Block> blocks;
-        static const std::regex line("RX write block \\(0xF1\\) #\\d+ device=0x[0-9A-F]+ address=0x([0-9A-F]+) count=(\\d+)");
-        const std::string transcript = sim_->transcript();
-        for (std::sregex_iterator it(transcript.begin(), transcript.end(), line), end; it != end; ++it)
-            blocks.push_back({static_cast<uint32_t>(std::stoul((*it)[1], nullptr, 16)), std::stoi((*it)[2])});
-        return blocks;
-    }
-
-    std::unique_ptr<SimProcess> sim_;
-};
+// The write-block frames a simulator's transcript shows, in order.
+std::vector<Block> blocksIn(const std::string& transcript)
+{
+    std::vector<Block> blocks;
+    static const std::regex line("RX write block \\(0xF1\\) #\\d+ device=0x[0-9A-F]+ address=0x([0-9A-F]+) count=(\\d+)");
+    for (std::sregex_iterator it(transcript.begin(), transcript.end(), line), end; it != end; ++it)
+        blocks.push_back({static_cast<uint32_t>(std::stoul((*it)[1], nullptr, 16)), std::stoi((*it)[2])});
+    return blocks;
+}
 
 }  // namespace
 
-TEST_F(HexStream, EightSixteenByteRecordsMakeOneBlockAndTheNinthRecordAddressesTheNext)
+// Full blocks, gaps, records that go back or cross a block or 64 KB boundary:
+// every byte at its record's own address, the data sum sent covering exactly
+// those. A text the stream cannot follow fails quietly or with the parse line.
+TEST(HexStream, EveryDataByteLandsAtItsRecordsOwnAddress)
 {
-    std::string text;
+    resetAppState();
+    app.language = languageEnglish;
+    applyTexts();
+    app.expectedInfo.deviceType = 0x0C01;
+    const std::string u0800 = upper(0x08, 0x00), end = endOfFile + "never read", parse = expectedText(false, "hexParse");
+    std::string sixteens, twentyFours;  // 9 records of 16 bytes; 6 of 24, the sixth across a block boundary
     for (int i = 0; i < 9; ++i)
-        text += hexRecord(static_cast<uint16_t>(0x4000 + 16 * i), bytesFrom(16 * i, 16));
-    text += endOfFile;
-    ASSERT_TRUE(stream(text));
-    EXPECT_EQ(blocksReceived(), (std::vector<Block>{{0x08004000, 128}, {0x08004080, 16}}))
-        << "before any extended address record the upper half is the last one (0x0800 at start)";
-    int sum = 0;
-    for (int i = 0; i < 144; ++i)
-        sum += i;
-    EXPECT_EQ(app.flashDataSum, sum & 0xFFFF);
-    EXPECT_EQ(headlessLog(), "");
-}
-
-TEST_F(HexStream, AnExtendedAddressMidBlockWritesThePartialBlockAndRebases)
-{
-    std::string text = hexRecord(0, {0x08, 0x00}, 4);
-    for (int i = 0; i < 3; ++i)
-        text += hexRecord(static_cast<uint16_t>(0x4000 + 16 * i), bytesFrom(i, 16));
-    text += hexRecord(0, {0x08, 0x10}, 4);
-    text += hexRecord(0x0200, bytesFrom(0, 16));
-    text += hexRecord(0, {0x00, 0x00}, 2);        // extended segment address: ignored
-    text += hexRecord(0, {1, 2, 3, 4}, 5);        // start linear address: ignored
-    text += hexRecord(0x0210, bytesFrom(0, 4));
-    text += endOfFile;
-    ASSERT_TRUE(stream(text));
-    EXPECT_EQ(blocksReceived(), (std::vector<Block>{{0x08004000, 48}, {0x08100200, 20}}));
-    EXPECT_EQ(app.upperAddress, 0x0810);
-}
-
-TEST_F(HexStream, EndOfFileRightAfterAFullBlockWritesNothingMore)
-{
-    std::string text = hexRecord(0, {0x08, 0x00}, 4);
-    for (int i = 0; i < 8; ++i)
-        text += hexRecord(static_cast<uint16_t>(0x4000 + 16 * i), bytesFrom(i, 16));
-    text += endOfFile;
-    text += "garbage after the end is never read";
-    ASSERT_TRUE(stream(text));
-    EXPECT_EQ(blocksReceived(), (std::vector<Block>{{0x08004000, 128}}));
-}
-
-// Images whose records leave gaps, go back, cross a block boundary or a
-// 64 KB boundary: the reader's flash holds every byte at its record's own
-// address, and the data sum carried by the reset covers exactly the bytes
-// written.
-TEST_F(HexStream, EveryDataByteLandsAtItsRecordsOwnAddress)
-{
-    const std::string upper0800 = hexRecord(0, {0x08, 0x00}, 4);
-    auto run = [](uint16_t address, int count, int first = 0) { return hexRecord(address, bytesFrom(first, count)); };
-    std::string records24;  // the sixth crosses a block boundary and carries 16 bytes
+        sixteens += run(static_cast<uint16_t>(0x4000 + 16 * i), 16, 16 * i);
     for (int i = 0; i < 6; ++i)
-        records24 += run(static_cast<uint16_t>(0x4000 + 24 * i), 24, 24 * i);
+        twentyFours += run(static_cast<uint16_t>(0x4000 + 24 * i), 24, 24 * i);
+    std::string badChecksum = run(0x4000, 16, 1), lowerCase = run(0x4000, 4, 0xAB), crLf = run(0x4000, 16);
+    badChecksum[badChecksum.size() - 3] = badChecksum[badChecksum.size() - 3] == '0' ? '1' : '0';
+    lowerCase[9] = 'a';
+    crLf.insert(crLf.size() - 1, "\r");
     const struct {
         const char* name;
         std::string text;
-        std::vector<Block> blocks;
+        std::vector<Block> blocks;  // none: the stream fails
+        std::string log;
     } cases[] = {
-        {"a gap inside a block", upper0800 + run(0x4000, 16) + run(0x4010, 16) + run(0x4100, 16, 50),
+        {"eight records fill a block, the ninth begins the next", u0800 + sixteens + end,
+         {{0x08004000, 128}, {0x08004080, 16}}},
+        {"a full block right before the end of file", u0800 + sixteens.substr(0, 8 * 44) + end, {{0x08004000, 128}}},
+        {"an extended address mid-block; segment and start address records ignored",
+         u0800 + sixteens.substr(0, 3 * 44) + upper(0x08, 0x10) + run(0x0200, 16) + hexRecord(0, {0, 0}, 2) +
+             hexRecord(0, {1, 2, 3, 4}, 5) + run(0x0210, 4) + end,
+         {{0x08004000, 48}, {0x08100200, 20}}},
+        {"a gap inside a block", u0800 + run(0x4000, 16) + run(0x4010, 16) + run(0x4100, 16, 50) + end,
          {{0x08004000, 32}, {0x08004100, 16}}},
-        {"a record below the block's end (version word last)",
-         upper0800 + run(0x4000, 16) + run(0x4010, 16) + run(0x4004, 4, 200),
+        {"a record below the block's end", u0800 + run(0x4000, 16) + run(0x4010, 16) + run(0x4004, 4, 200) + end,
          {{0x08004000, 32}, {0x08004004, 4}}},
-        {"bytes carried over a block boundary, then a gap", upper0800 + records24 + run(0x5000, 8, 99),
+        {"bytes carried over a block boundary, then a gap", u0800 + twentyFours + run(0x5000, 8, 99) + end,
          {{0x08004000, 128}, {0x08004080, 16}, {0x08005000, 8}}},
         {"a record across 64 KB, then the next upper half",
-         upper0800 + run(0xFFF0, 32) + hexRecord(0, {0x08, 0x01}, 4) + run(0x0010, 16, 77),
-         {{0x0800FFF0, 32}, {0x08010010, 16}}},
+         u0800 + run(0xFFF0, 32) + upper(0x08, 0x01) + run(0x0010, 16, 77) + end, {{0x0800FFF0, 32}, {0x08010010, 16}}},
+        {"a wrong checksum is streamed as if it were right", u0800 + badChecksum + end, {{0x08004000, 16}}},
+        {"a lower-case hex digit", lowerCase + endOfFile, {}},
+        {"a record of 129 data bytes", ":81400000" + std::string(2 * 129 + 2, '0') + "\n" + endOfFile, {}},
+        {"CR LF line ends", crLf + ":00000001FF\r\n", {}, parse},
+        {"an empty text", "", {}, parse},
+        {"a text that does not begin with a colon", "x" + endOfFile, {}, parse},
+        {"no end-of-file record", run(0x4000, 16), {}, parse},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        startReader();
-        ASSERT_TRUE(stream(c.text + endOfFile));
+        SimProcess sim({"--start-in-bootloader"});  // a fresh reader in its bootloader, its line open as COM1
+        ASSERT_TRUE(sim.ready());
+        posixUsePortPaths({sim.link()});
+        ASSERT_TRUE(app.portOpen = openPort("COM1", 19200));
+        headlessReset();
+        const auto* text = reinterpret_cast<const uint8_t*>(c.text.data());
+        EXPECT_EQ(streamHexToFlash(text, static_cast<uint32_t>(c.text.size())), !c.blocks.empty());
         const uint16_t sent = app.flashDataSum;
-        EXPECT_EQ(blocksReceived(), c.blocks);
-        EXPECT_EQ(hexToMemory(sim_->flashHex()), hexToMemory(c.text));
-        const std::string transcript = sim_->transcript();
+        closePort();
+        sim.stop();
+        const std::string transcript = sim.transcript();
+        EXPECT_EQ(blocksIn(transcript), c.blocks);
+        EXPECT_EQ(headlessLog(), c.log);
+        if (c.blocks.empty())
+            continue;
+        EXPECT_EQ(hexToMemory(sim.flashHex()), hexToMemory(c.text));
         const size_t sum = transcript.rfind("sum=0x");
         ASSERT_NE(sum, std::string::npos);
         EXPECT_EQ(std::stoul(transcript.substr(sum + 6, 4), nullptr, 16), sent);
     }
-}
-
-TEST_F(HexStream, AWrongChecksumIsStreamedAsIfItWereRight)
-{
-    std::string record = hexRecord(0x4000, bytesFrom(1, 16));
-    record[record.size() - 3] = record[record.size() - 3] == '0' ? '1' : '0';
-    ASSERT_TRUE(stream(record + endOfFile));
-    EXPECT_EQ(blocksReceived(), (std::vector<Block>{{0x08004000, 16}}));
-}
-
-TEST_F(HexStream, MalformedRecordsFailQuietlyOrWithTheParseLine)
-{
-    std::string lower = hexRecord(0x4000, {0xAB, 0xCD, 0xEF, 0x01}) + endOfFile;
-    lower[9] = 'a';
-    EXPECT_FALSE(stream(lower));
-    EXPECT_EQ(headlessLog(), "") << "a bad hex pair appends nothing";
-
-    std::string tooLong = ":81400000" + std::string(2 * 129 + 2, '0') + "\n" + endOfFile;
-    EXPECT_FALSE(stream(tooLong));
-    EXPECT_EQ(headlessLog(), "");
-
-    std::string crLf = hexRecord(0x4000, bytesFrom(0, 16));
-    crLf.insert(crLf.size() - 1, "\r");
-    EXPECT_FALSE(stream(crLf + ":00000001FF\r\n"));
-    EXPECT_EQ(headlessLog(), "\r\n   > exception: parsing hex file") << "CR LF ends break the stream after one record";
-
-    headlessReset();
-    EXPECT_FALSE(stream(""));
-    EXPECT_FALSE(stream("x" + endOfFile));
-    EXPECT_FALSE(stream(hexRecord(0x4000, bytesFrom(0, 16))));  // the text ends without end-of-file
-    EXPECT_EQ(headlessLog(), "\r\n   > exception: parsing hex file\r\n   > exception: parsing hex file"
-                             "\r\n   > exception: parsing hex file");
-    EXPECT_EQ(blocksReceived(), std::vector<Block>{});
-}
-
-TEST_F(HexStream, FlashImageRefusesATextShorterThanTheBootloaderPart)
-{
-    const std::vector<uint8_t> packed = packText(std::string(100, ':'));
-    overrideResourceBlob(imageResourceId, imageResourceType, packed.data(), static_cast<uint32_t>(packed.size()));
-    EXPECT_FALSE(flashImage());
-    EXPECT_EQ(headlessLog(), "\r\n   > exception: parsing hex file");
-    EXPECT_EQ(blocksReceived(), std::vector<Block>{});
-}
-
-TEST_F(HexStream, FlashImageReportsAMissingImageResource)
-{
-    overrideResourceBlob(imageResourceId, imageResourceType, nullptr, 0);
-    EXPECT_FALSE(flashImage());
-    EXPECT_EQ(headlessLog(), "\r\n>> Error: Reading hex file!");
+    posixUseSystemPorts();
 }

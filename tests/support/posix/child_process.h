@@ -25,13 +25,8 @@ public:
     bool start(const std::string& program, const std::vector<std::string>& args)
     {
         int out[2], err[2];
-        if (pipe2(out, O_CLOEXEC) != 0)
+        if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
             return false;
-        if (pipe2(err, O_CLOEXEC) != 0) {
-            ::close(out[0]);
-            ::close(out[1]);
-            return false;
-        }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
@@ -48,11 +43,9 @@ public:
         ::close(err[1]);
         out_ = out[0];
         err_ = err[0];
-        if (r != 0) {
+        if (r != 0)
             pid_ = -1;
-            return false;
-        }
-        return true;
+        return r == 0;
     }
 
     // The first line the program prints on stdout, waiting up to timeoutMs.
@@ -72,25 +65,6 @@ public:
             line += c;
         }
         return "";
-    }
-
-    // Everything the program prints on stdout until it closes it, waiting up
-    // to timeoutMs.
-    std::string readOutput(int timeoutMs)
-    {
-        std::string text;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (std::chrono::steady_clock::now() < deadline) {
-            pollfd p{out_, POLLIN, 0};
-            if (::poll(&p, 1, 50) <= 0)
-                continue;
-            char buffer[512];
-            const ssize_t n = ::read(out_, buffer, sizeof buffer);
-            if (n <= 0)
-                break;
-            text.append(buffer, static_cast<size_t>(n));
-        }
-        return text;
     }
 
     // Waits for the program to end by itself; its exit status, or -1 when
@@ -136,22 +110,12 @@ public:
     // What the program wrote on stderr (read once it has ended).
     std::string errorText()
     {
-        std::string text;
-        if (err_ < 0)
-            return errText_;
         char buffer[512];
         pollfd p{err_, POLLIN, 0};
-        while (::poll(&p, 1, 0) > 0) {
-            const ssize_t n = ::read(err_, buffer, sizeof buffer);
-            if (n <= 0)
-                break;
-            text.append(buffer, static_cast<size_t>(n));
-        }
-        errText_ += text;
+        for (ssize_t n; err_ >= 0 && ::poll(&p, 1, 0) > 0 && (n = ::read(err_, buffer, sizeof buffer)) > 0;)
+            errText_.append(buffer, static_cast<size_t>(n));
         return errText_;
     }
-
-    bool running() const { return pid_ > 0; }
 
 private:
     void closePipes()
