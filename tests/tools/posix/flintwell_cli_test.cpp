@@ -63,8 +63,7 @@ TEST(FlintwellCli, ExitStatusesAndWhatTheConsoleSays)
         const CliRun run = runCli(args);
         EXPECT_EQ(run.status, c.status) << run.console;
         EXPECT_TRUE(has(run.console, c.text)) << run.console;
-        if (c.flashIsTheImage)
-            EXPECT_EQ((sim->stop(), hexToMemory(sim->flashHex())), sampleFlashImage());
+        EXPECT_TRUE(!c.flashIsTheImage || (sim->stop(), hexToMemory(sim->flashHex()) == sampleFlashImage()));
     }
 }
 
