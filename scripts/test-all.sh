@@ -17,8 +17,8 @@ for preset in native native-asan windows; do
     ctest --preset "$preset" || status=1
 done
 
-# --- fuzzing: every libFuzzer target of tests/fuzz for about 20 s ----------
+# --- fuzzing: every libFuzzer target of tests/fuzz, 15 s each ----------
 echo "=== fuzz: short runs"
-sh scripts/fuzz.sh short || status=1
+sh tests/fuzz/fuzz.sh short || status=1
 # --- end of fuzzing ---------------------------------------------------------
 exit $status

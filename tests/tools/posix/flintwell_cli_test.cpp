@@ -1,86 +1,70 @@
-// The console front end as a user or a script runs it: exit statuses, the
-// console text on stderr, the reader's flash afterwards.
+// The console updater as a user or a script runs it, against karvo-sim: exit
+// statuses and console texts, the reader's flash afterwards, a stop mid-job,
+// readers side by side and the service record.
 #include <gtest/gtest.h>
 
-#include "image/hex_stream.h"
-#include "tests/support/hex_text.h"
-#include "tests/support/hex_memory.h"
+#include <optional>
+#include <sstream>
+
+#include "tests/support/expected_texts.h"
 #include "tests/support/posix/cli_run.h"
 #include "tests/support/posix/sim_process.h"
 
-TEST(FlintwellCli, UpdatesTheReaderAndExitsZero)
+namespace {
+
+bool has(const std::string& text, const std::string& part)
 {
-    SimProcess sim;
-    ASSERT_TRUE(sim.ready());
-    const CliRun run = runCli({"--lang", "en", "--yes", "--port", sim.link()});
-    EXPECT_EQ(run.status, 0) << run.console;
-    EXPECT_NE(run.console.find("COM1 = " + sim.link()), std::string::npos);
-    EXPECT_NE(run.console.find(">> Device found:"), std::string::npos);
-    EXPECT_NE(run.console.find("SUCCESSFUL!!!"), std::string::npos);
-    sim.stop();
-    EXPECT_EQ(hexToMemory(sim.flashHex()), sampleFlashImage());
+    return text.find(part) != std::string::npos;
 }
 
-TEST(FlintwellCli, UpdatesWithAPackedImageFromAFileAfterTheSameStartUpChecks)
+// The service record's lines, without their line ends.
+std::vector<std::string> recordRows(const std::string& path)
 {
-    // The sample firmware as version 1.07, packed into a file.
-    std::string text = withLfLineEnds(readFile(SAMPLE_FIRMWARE_HEX));
-    const size_t version = text.find(":10540000");
-    const std::string record = hexRecord(0x5400, wordsLittleEndian({0x0107, 1, 2, 3}));
-    text.replace(version, record.size() - 1, record.substr(0, record.size() - 1));
+    std::istringstream text(readFile(path));
+    std::vector<std::string> rows;
+    for (std::string row; std::getline(text, row);)
+        rows.push_back(row.substr(0, row.find('\r')));
+    return rows;
+}
+
+}  // namespace
+
+TEST(FlintwellCli, ExitStatusesAndWhatTheConsoleSays)
+{
     TempDir dir;
-    const std::vector<uint8_t> packed = packText(text);
-    writeFile(dir.file("image.bin"), std::string(packed.begin(), packed.end()));
-
-    SimProcess sim;
-    ASSERT_TRUE(sim.ready());
-    const CliRun run = runCli({"--lang", "en", "--image", dir.file("image.bin"), "--port", sim.link()});
-    EXPECT_EQ(run.status, 0) << run.console;
-    EXPECT_NE(run.console.find("Karvo-7KRM ver.1.07"), std::string::npos) << run.console;
-    sim.stop();
-    EXPECT_EQ(hexToMemory(sim.flashHex()), hexToMemory(text, streamOffset));
-
-    // A file that is no packed image fails start-up as a broken built-in one would.
-    writeFile(dir.file("broken.bin"), std::string(packed.begin(), packed.begin() + 140));
-    const CliRun broken = runCli({"--lang", "en", "--image", dir.file("broken.bin")});
-    EXPECT_EQ(broken.status, 2);
-    EXPECT_NE(broken.console.find("Error: loading data from hex file!"), std::string::npos) << broken.console;
-    EXPECT_EQ(runCli({"--image", dir.file("missing.bin")}).status, 2);
-}
-
-TEST(FlintwellCli, RussianIsTheDefaultAndPrintedAsUtf8)
-{
-    SimProcess sim({"--fault", "silent"});
-    ASSERT_TRUE(sim.ready());
-    const CliRun run = runCli({"--port", sim.link()});
-    EXPECT_EQ(run.status, 4) << run.console;
-    EXPECT_NE(run.console.find("Karvo-7KRM вер.1.05 [сер.01 изм.02  пп.03]"), std::string::npos) << run.console;
-    EXPECT_NE(run.console.find(">> Устройство не найдено!"), std::string::npos);
-}
-
-TEST(FlintwellCli, ExitStatusesTellWhyNothingWasUpdated)
-{
-    {
-        SimProcess sameVersion({"--version", "0x105"});
-        ASSERT_TRUE(sameVersion.ready());
-        const CliRun declined = runCli({"--lang", "en", "--no", "--port", sameVersion.link()});
-        EXPECT_EQ(declined.status, 5) << declined.console;
-        EXPECT_NE(declined.console.find("Firmware versions are the same"), std::string::npos);
-        sameVersion.stop();
-        EXPECT_NE(sameVersion.transcript().find("RX leave bootloader"), std::string::npos)
-            << "the reader was left in its bootloader";
+    writeFile(dir.file("broken.bin"), std::string(140, 'x'));
+    const std::vector<std::string> noPort = {"no port"};
+    const struct {
+        std::vector<std::string> sim;  // the simulator's arguments, or noPort
+        std::vector<std::string> cli;
+        int status;
+        std::string text;
+        bool flashIsTheImage;
+    } cases[] = {
+        {{}, {"--lang", "en", "--yes"}, 0, expectedText(false, "successful"), true},
+        {{"--fault", "silent"}, {}, 4, expectedText(true, "notFound"), false},
+        {{"--version", "0x105"}, {"--lang", "en", "--no"}, 5, expectedText(false, "versionsSame"), false},
+        {{"--version", "0x200"}, {}, 5, expectedText(true, "deviceNewer"), false},  // no terminal: No
+        {{"--fault", "bad-ack=3"}, {"--lang", "en"}, 6, expectedText(false, "updateFailed"), false},
+        {{"--version", "0x100"}, {"--lang", "en", "--reset-settings"}, 0,
+         expectedText(false, "resetSettings") + expectedText(false, "ok") + expectedText(false, "resetDevice"), true},
+        {noPort, {"--lang", "en", "--image", dir.file("broken.bin")}, 2, expectedText(false, "errorHexLoad"), false},
+        {noPort, {"--image", dir.file("missing.bin")}, 2, "", false},
+        {noPort, {"--lang", "de"}, 1, "", false},
+        {noPort, {"--bogus"}, 1, "", false},
+        {noPort, {"--port", dir.file("none"), "--record", dir.file("no/such/folder.csv")}, 7, "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.cli));
+        std::optional<SimProcess> sim;
+        std::vector<std::string> args = c.cli;
+        if (c.sim != noPort)
+            args.insert(args.end(), {"--port", sim.emplace(c.sim).link()});
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.status, c.status) << run.console;
+        EXPECT_TRUE(has(run.console, c.text)) << run.console;
+        EXPECT_TRUE(!c.flashIsTheImage || (sim->stop(), hexToMemory(sim->flashHex()) == sampleFlashImage()));
     }
-    {
-        SimProcess failing({"--fault", "bad-ack=3"});
-        ASSERT_TRUE(failing.ready());
-        const CliRun failed = runCli({"--lang", "en", "--port", failing.link()});
-        EXPECT_EQ(failed.status, 6) << failed.console;
-        EXPECT_NE(failed.console.find("UPDATE FAILED!!!"), std::string::npos);
-    }
-    // No terminal and no answer: the question is answered No.
-    SimProcess newer({"--version", "0x200"});
-    ASSERT_TRUE(newer.ready());
-    EXPECT_EQ(runCli({"--port", newer.link()}).status, 5);
 }
 
 TEST(FlintwellCli, CtrlCMidJobLeavesTheReaderInItsBootloaderAndARerunFinishes)
@@ -89,39 +73,79 @@ TEST(FlintwellCli, CtrlCMidJobLeavesTheReaderInItsBootloaderAndARerunFinishes)
     ASSERT_TRUE(sim.ready());
     ChildProcess cli;
     ASSERT_TRUE(cli.start(FLINTWELL_CLI_PATH, {"--lang", "en", "--yes", "--port", sim.link()}));
-    for (int wait = 0; wait < 3000 && sim.transcript().find("RX write block (0xF1) #3 ") == std::string::npos; ++wait)
+    for (int wait = 0; wait < 3000 && !has(sim.transcript(), "RX write block (0xF1) #3 "); ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(cli.signal(SIGINT));
     EXPECT_EQ(cli.waitExit(60000), 6);
-    const std::string console = cli.errorText();
-    EXPECT_NE(console.find("UPDATE FAILED!!!\r\n>> The reader stays in its bootloader. Do not disconnect it!"
-                           "\r\n   Run this command again to finish the update."),
-              std::string::npos)
-        << console;
+    // The window's advice to press SEARCH is the console's to run the command again.
+    const std::string stays = expectedText(false, "staysInBootloader");
+    EXPECT_TRUE(has(cli.errorText(), expectedText(false, "updateFailed") + stays.substr(0, stays.rfind("\r\n"))))
+        << cli.errorText();
     const std::string interrupted = sim.transcript();
-    EXPECT_EQ(interrupted.find("reset"), std::string::npos) << interrupted;
-    EXPECT_EQ(interrupted.find("leave bootloader"), std::string::npos) << interrupted;
-    EXPECT_EQ(interrupted.find("RX write block (0xF1) #160 "), std::string::npos) << "the job went on writing";
+    EXPECT_FALSE(has(interrupted, "reset") || has(interrupted, "leave bootloader")) << interrupted;
+    EXPECT_FALSE(has(interrupted, "RX write block (0xF1) #160 ")) << "the job went on writing";
 
     const CliRun rerun = runCli({"--lang", "en", "--port", sim.link()});
     EXPECT_EQ(rerun.status, 0) << rerun.console;
-    EXPECT_NE(rerun.console.find("found in its bootloader"), std::string::npos) << rerun.console;
+    EXPECT_TRUE(has(rerun.console, expectedText(false, "foundInBootloader"))) << rerun.console;
     sim.stop();
     EXPECT_EQ(hexToMemory(sim.flashHex()), sampleFlashImage());
-    const std::string transcript = sim.transcript();
-    EXPECT_NE(transcript.find("sum matches"), std::string::npos) << transcript;
 }
 
-TEST(FlintwellCli, ResetSettingsOnRequestAndUsageErrors)
+// Three readers to update, one of them refusing a block, and a fourth already
+// current: --only-older updates the older ones without asking; each gets its
+// row in the service record.
+TEST(FlintwellCli, ReadersAtOnceOneRefusingABlockOneCurrentEachWithItsRecordRow)
 {
-    SimProcess sim({"--version", "0x100"});
-    ASSERT_TRUE(sim.ready());
-    const CliRun run = runCli({"--lang", "en", "--reset-settings", "--port", sim.link()});
-    EXPECT_EQ(run.status, 0) << run.console;
-    EXPECT_NE(run.console.find("<< Reset to default settings\r\n>> OK\r\n<< Reset device"), std::string::npos)
-        << run.console;
+    SimProcess first, refusing({"--fault", "bad-ack=2"}), second, current({"--version", "0x105"});
+    ASSERT_TRUE(first.ready() && refusing.ready() && second.ready() && current.ready());
+    TempDir dir;
+    const std::string record = dir.file("service.csv");
+    const CliRun run = runCli({"--lang", "en", "--only-older", "--record", record, "--port", first.link(), "--port",
+                               refusing.link(), "--port", second.link(), "--port", current.link()},
+                              120000);
+    EXPECT_EQ(run.status, 6) << run.console;
+    EXPECT_TRUE(has(run.console, expectedText(false, "batchSummary", {{"updated", "2"}, {"declined", "1"},
+                                    {"none", "0"}, {"failed", "1"}, {"ports", refusing.link()}}))) << run.console;
+    first.stop();
+    second.stop();
+    EXPECT_EQ(hexToMemory(first.flashHex()), sampleFlashImage());
+    EXPECT_EQ(hexToMemory(second.flashHex()), sampleFlashImage());
 
-    EXPECT_EQ(runCli({"--lang", "de"}).status, 1);
-    EXPECT_EQ(runCli({"--bogus"}).status, 1);
-    EXPECT_EQ(runCli({"--help"}).status, 0);
+    const std::vector<std::string> rows = recordRows(record);
+    ASSERT_EQ(rows.size(), 5u) << readFile(record);
+    EXPECT_EQ(rows[0], "\xEF\xBB\xBFtime (UTC),computer,port,device,series,change,pcb,barcode,firmware found,"
+                       "firmware in the image,settings reset,result,duration (s),program version");
+    const std::string reader = ",Karvo-7KRM,01,02,03,0012345678,";
+    const std::pair<const SimProcess*, std::string> expected[] = {{&first, "1.04,1.05,no,updated,"},
+                                                                  {&second, "1.04,1.05,no,updated,"},
+                                                                  {&refusing, "1.04,1.05,no,failed at block 2,"},
+                                                                  {&current, "1.05,1.05,no,declined,"}};
+    for (const auto& [sim, result] : expected) {
+        int found = 0;
+        for (const std::string& row : rows)
+            found += has(row, "," + sim->link() + reader + result);
+        EXPECT_EQ(found, 1) << sim->link() << "\n" << readFile(record);
+    }
+}
+
+// Runs at once append to one record: one header, and no row lost.
+TEST(FlintwellCli, RunsAtOnceAppendToOneRecordWithoutLosingARow)
+{
+    TempDir dir;
+    const std::string record = dir.file("service.csv");
+    std::vector<std::unique_ptr<ChildProcess>> clis;
+    for (int run = 0; run < 6; ++run) {
+        clis.push_back(std::make_unique<ChildProcess>());
+        ASSERT_TRUE(clis.back()->start(FLINTWELL_CLI_PATH, {"--lang", "en", "--record", record, "--port",
+                                                            dir.file("a"), "--port", dir.file("b"), "--port",
+                                                            dir.file("c")}));
+    }
+    for (auto& cli : clis)
+        EXPECT_EQ(cli->waitExit(60000), 4);
+    const std::vector<std::string> rows = recordRows(record);
+    ASSERT_EQ(rows.size(), 19u) << readFile(record);
+    EXPECT_TRUE(has(rows[0], "time (UTC),"));
+    for (size_t i = 1; i < rows.size(); ++i)
+        EXPECT_TRUE(has(rows[i], ",,,,,,,1.05,no,not found,")) << rows[i];
 }
