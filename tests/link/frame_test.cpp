@@ -1,191 +1,128 @@
+// The bytes on the line: CRC-8, one frame written out by hand (masking, word
+// order, CRC) in both directions, and the parser refusing spoiled replies.
 #include "link/frame.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/app_state.h"
 #include "link/crc8.h"
-#include "tests/link/link_test_support.h"
 
 namespace {
 
-// A reply laid out by hand: key byte of entry keyIndex, the fields, the given
-// bytes after the address (data and filler), the CRC, masked.
-std::vector<uint8_t> handReply(int keyIndex, uint32_t device, uint8_t code, uint8_t count, uint32_t address,
-                               const std::vector<uint8_t>& tail)
+using Bytes = std::vector<uint8_t>;
+
+// Key 0xC251EC41, device 0x00000C01, code 0xF1, count 5, address 0x08005400,
+// data 11 22 33 44 55, no filler; plain CRC 0x48. Masked by hand.
+const Bytes handFrame = {0x41, 0xC2, 0x51, 0xE0, 0x40, 0x33, 0x54, 0xE4, 0x41,
+                         0x96, 0x51, 0xFD, 0x63, 0xF1, 0x15, 0xB9, 0x09};
+const uint8_t handData[] = {0x11, 0x22, 0x33, 0x44, 0x55};
+
+// A frame of the given fields and data with a sound CRC.
+Bytes soundFrame(uint8_t count, int dataLength)
 {
-    const PacketKey key = packetKeyTable[keyIndex];
-    std::vector<uint8_t> f = {static_cast<uint8_t>(key),
-                              static_cast<uint8_t>(device >> 24), static_cast<uint8_t>(device >> 16),
-                              static_cast<uint8_t>(device >> 8), static_cast<uint8_t>(device),
-                              code, count,
-                              static_cast<uint8_t>(address >> 24), static_cast<uint8_t>(address >> 16),
-                              static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)};
-    for (uint8_t b : tail)
-        f.push_back(b);
-    f.push_back(crc8(f.data() + 1, static_cast<uint8_t>(f.size() - 1)));
-    for (size_t i = 1; i < f.size(); ++i)
-        f[i] ^= static_cast<uint8_t>(key >> (8 * (3 - (i - 1) % 4)));
-    return f;
+    const Bytes data(static_cast<size_t>(dataLength), 0x5A);
+    Bytes frame(static_cast<size_t>(dataLength) + frameBufferSize);
+    frame.resize(static_cast<size_t>(
+        buildFrame(frame.data(), packetKeyTable[3], FrameFields{0x0C01, 0xF0, count, 0}, data.data(), dataLength, 0)));
+    return frame;
 }
 
-class ParseReply : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        resetAppState();
-        // What an earlier reply left.
-        app.linkReply.code = 0x77;
-        memset(app.linkReply.data, 0x5C, sizeof app.linkReply.data);
-    }
-
-    bool parse(std::vector<uint8_t> frame)
-    {
-        frame.resize(maxFrameLength);  // room as readReply's buffer has it
-        received = frame;
-        return parseReply(received.data(), length);
-    }
-
-    bool parseAll(const std::vector<uint8_t>& frame)
-    {
-        length = static_cast<int>(frame.size());
-        return parse(frame);
-    }
-
-    void expectUnchanged()
-    {
-        EXPECT_EQ(app.linkReply.code, 0x77);
-        for (int i = 0; i < maxReplyData; ++i)
-            ASSERT_EQ(app.linkReply.data[i], 0x5C) << i;
-    }
-
-    std::vector<uint8_t> received;
-    int length = 0;
-};
+// Parses length bytes of frame on a buffer as readReply has it; false if
+// refused, and then app.linkReply must hold what an earlier reply left.
+bool parsed(Bytes frame, int length)
+{
+    resetAppState();
+    app.linkReply.code = 0x77;
+    memset(app.linkReply.data, 0x5C, sizeof app.linkReply.data);
+    frame.resize(frameBufferSize + 4);
+    if (parseReply(frame.data(), length))
+        return true;
+    EXPECT_EQ(app.linkReply.code, 0x77);
+    EXPECT_EQ(app.linkReply.data[0], 0x5C);
+    return false;
+}
 
 }  // namespace
 
-TEST_F(ParseReply, StoresTheFieldsOfAValidReply)
+TEST(Crc8, KnownValues)
 {
-    std::vector<uint8_t> tail = {1, 2, 3, 4, 5, 0xEE, 0xEF};  // five data bytes, two filler
-    ASSERT_TRUE(parseAll(handReply(9, 0x00000C01, 0xF0, 5, 0x11223344, tail)));
-    EXPECT_EQ(app.linkReply.key, packetKeyTable[9]);
-    EXPECT_EQ(app.linkReply.device, 0x00000C01u);
-    EXPECT_EQ(app.linkReply.code, 0xF0);
-    EXPECT_EQ(app.linkReply.count, 5);
-    EXPECT_EQ(app.linkReply.address, 0x11223344u);
-    EXPECT_EQ(memcmp(app.linkReply.data, tail.data(), 5), 0);
-    EXPECT_EQ(app.linkReply.data[5], 0x5C) << "filler stored as data";
+    const struct {
+        std::string bytes;
+        uint8_t crc;
+    } cases[] = {{"", 0x00}, {"123456789", 0xA1}, {"\x11", 0xC3}, {"\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A", 0xB6}};
+    for (const auto& c : cases)
+        EXPECT_EQ(crc8(reinterpret_cast<const uint8_t*>(c.bytes.data()), static_cast<uint8_t>(c.bytes.size())), c.crc)
+            << c.bytes;
 }
 
-TEST_F(ParseReply, EntryZeroIsAKeyLikeAnyOther)
+TEST(PacketKeys, EachKeyByteOfTheTableNamesItsOwnEntry)
 {
-    EXPECT_TRUE(parseAll(handReply(0, 0, 0xAA, 0, 0, {0})));
-    EXPECT_EQ(app.linkReply.key, packetKeyTable[0]);
-    EXPECT_TRUE(parseAll(handReply(127, 0, 0xAB, 0, 0, {0})));
-    EXPECT_EQ(app.linkReply.key, packetKeyTable[127]);
-}
-
-TEST_F(ParseReply, RejectsShortAndEvenLengthsWhateverTheyHold)
-{
-    // 12 bytes with a sound CRC: a whole frame without data.
-    EXPECT_FALSE(parseAll(handReply(3, 0, 0xAA, 0, 0, {})));
-    expectUnchanged();
-    // 14 bytes with a sound CRC.
-    EXPECT_FALSE(parseAll(handReply(3, 0, 0xAA, 0, 0, {0, 0})));
-    expectUnchanged();
-    // The same 13 bytes that pass, offered as fewer.
-    const auto good = handReply(3, 0, 0xAA, 0, 0, {0});
-    for (int n : {0, 1, 11, 12}) {
-        length = n;
-        EXPECT_FALSE(parse(good)) << n;
+    int found = 0;
+    for (int b = 0; b < 256; ++b) {
+        PacketKey key = 0;
+        if (findPacketKey(static_cast<uint8_t>(b), &key)) {
+            ++found;
+            EXPECT_EQ(key & 0xFF, static_cast<PacketKey>(b));
+        }
     }
-    expectUnchanged();
+    EXPECT_EQ(found, keyTableSize) << "two entries share a key byte";
+    PacketKey key = 0;
+    EXPECT_TRUE(findPacketKey(static_cast<uint8_t>(pickPacketKey()), &key)) << "a key outside the table";
 }
 
-TEST_F(ParseReply, RejectsAnUnknownKeyAndABadCrc)
+TEST(HandFrame, BuiltAndParsedByteForByte)
 {
-    auto frame = handReply(5, 0, 0xAA, 0, 0, {0});
-    bool found = true;
-    uint8_t keyless = 0;
-    for (int b = 0; b < 256 && found; ++b) {
-        keyless = static_cast<uint8_t>(b);
-        tableKeyOf(keyless, &found);
-    }
-    auto unknown = frame;
-    unknown[0] = keyless;
-    EXPECT_FALSE(parseAll(unknown));
-    expectUnchanged();
-    for (size_t i = 1; i < frame.size(); ++i) {
-        auto bad = frame;
+    uint8_t frame[frameBufferSize] = {};
+    const int length = buildFrame(frame, packetKeyTable[0], FrameFields{0x0C01, 0xF1, 5, 0x08005400}, handData, 5, 0);
+    EXPECT_EQ(Bytes(frame, frame + length), handFrame);
+
+    ASSERT_TRUE(parsed(handFrame, 17));
+    const LinkReply& r = app.linkReply;
+    EXPECT_EQ(std::make_tuple(r.key, r.device, r.code, r.count, r.address),
+              std::make_tuple(0xC251EC41u, 0x0C01u, uint8_t{0xF1}, uint8_t{5}, 0x08005400u));
+    EXPECT_EQ(memcmp(app.linkReply.data, handData, 5), 0);
+}
+
+TEST(ParseReply, ASpoiledReplyIsRefused)
+{
+    struct Case {
+        std::string what;
+        Bytes frame;
+        int length;
+    };
+    std::vector<Case> cases = {
+        {"12 bytes, sound CRC", soundFrame(0, 0), 12},
+        {"14 bytes, sound CRC", soundFrame(2, 2), 14},
+        {"143 bytes, sound CRC", soundFrame(0, 131), 143},
+        {"hand frame offered as 0", handFrame, 0}, {"hand frame offered as 16", handFrame, 16},
+    };
+    Bytes keyless = handFrame;
+    for (PacketKey found = 0; findPacketKey(keyless[0], &found);)
+        ++keyless[0];
+    cases.push_back({"key byte of no entry", keyless, 17});
+    for (size_t i = 1; i < handFrame.size(); ++i) {
+        Bytes bad = handFrame;
         bad[i] ^= 0x10;
-        EXPECT_FALSE(parseAll(bad)) << "byte " << i;
+        cases.push_back({"byte " + std::to_string(i) + " spoiled", bad, 17});
     }
-    expectUnchanged();
+    for (const Case& c : cases)
+        EXPECT_FALSE(parsed(c.frame, c.length)) << c.what;
 }
 
-TEST_F(ParseReply, CopiesNoMoreDataThanTheFrameHolds)
+TEST(ParseReply, TakesNoMoreDataThanTheFrameHolds)
 {
     // Count 100 in a 17-byte frame: five bytes stand between the address
-    // and the CRC, so five are taken and the rest of the area stays.
-    ASSERT_TRUE(parseAll(handReply(7, 0, 0xF0, 100, 0, {9, 8, 7, 6, 5})));
+    // and the CRC; the rest of the data area keeps what it held.
+    ASSERT_TRUE(parsed(soundFrame(100, 5), 17));
     EXPECT_EQ(app.linkReply.count, 100);
-    const uint8_t taken[] = {9, 8, 7, 6, 5};
-    EXPECT_EQ(memcmp(app.linkReply.data, taken, 5), 0);
-    for (int i = 5; i < maxReplyData; ++i)
-        ASSERT_EQ(app.linkReply.data[i], 0x5C) << i;
-
-    // Count 255 in the longest frame: 129 bytes, the whole area, no more.
-    std::vector<uint8_t> tail(maxReplyData);
-    for (int i = 0; i < maxReplyData; ++i)
-        tail[i] = static_cast<uint8_t>(i);
-    const auto longest = handReply(8, 0, 0xF0, 255, 0, tail);
-    ASSERT_EQ(longest.size(), 141u);
-    ASSERT_TRUE(parseAll(longest));
-    EXPECT_EQ(memcmp(app.linkReply.data, tail.data(), maxReplyData), 0);
-}
-
-TEST_F(ParseReply, RejectsMoreBytesThanAFrameHas)
-{
-    std::vector<uint8_t> tail(maxReplyData + 2, 0);
-    auto frame = handReply(8, 0, 0xF0, 0, 0, tail);  // 143 bytes, odd, sound CRC
-    ASSERT_EQ(frame.size(), 143u);
-    length = 143;
-    received = frame;
-    received.resize(frameBufferSize + 4);
-    EXPECT_FALSE(parseReply(received.data(), length));
-    expectUnchanged();
-}
-
-TEST_F(ParseReply, CountZeroChangesTheCodeButNoData)
-{
-    ASSERT_TRUE(parseAll(handReply(2, 0, 0xAA, 0, 0, {0x12, 0x34, 0x56})));
-    EXPECT_EQ(app.linkReply.code, 0xAA);
-    EXPECT_EQ(app.linkReply.count, 0);
-    for (int i = 0; i < maxReplyData; ++i)
-        ASSERT_EQ(app.linkReply.data[i], 0x5C) << i;
-}
-
-TEST(ReplyFrame, EveryCountGivesAnOddFrameThatParsesBack)
-{
-    resetAppState();
-    uint8_t data[128];
-    for (int i = 0; i < 128; ++i)
-        data[i] = static_cast<uint8_t>(0xA0 ^ i);
-    for (int count = 0; count <= 128; ++count) {
-        uint8_t frame[frameBufferSize];
-        const int length = buildReplyFrame(frame, packetKeyTable[count % keyTableSize],
-                                           FrameFields{0x0C03, 0xF0, static_cast<uint8_t>(count), 0x01020304}, data);
-        ASSERT_EQ(length % 2, 1) << count;
-        ASSERT_GE(length, 13) << count;
-        ASSERT_LE(length, 141) << count;
-        ASSERT_EQ((length - 1) % 4, 0) << count;
-        ASSERT_TRUE(parseReply(frame, length)) << count;
-        EXPECT_EQ(app.linkReply.device, 0x0C03u);
-        EXPECT_EQ(app.linkReply.address, 0x01020304u);
-        EXPECT_EQ(app.linkReply.count, count);
-        EXPECT_EQ(memcmp(app.linkReply.data, data, static_cast<size_t>(count)), 0) << count;
-    }
+    EXPECT_EQ(app.linkReply.data[4], 0x5A);
+    EXPECT_EQ(app.linkReply.data[5], 0x5C);
+    // The longest frame fills the whole area.
+    ASSERT_TRUE(parsed(soundFrame(255, maxReplyData), maxFrameLength));
+    EXPECT_EQ(app.linkReply.data[maxReplyData - 1], 0x5A);
 }

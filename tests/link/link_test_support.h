@@ -1,33 +1,27 @@
-// Helpers of the link tests: an independent unmasking of a frame and the
-// identity of the project's sample firmware.
+// Helpers of the link tests: the identity of the project's sample firmware
+// and an unmasking of a frame apart from the link code.
 #pragma once
-#include "tests/support/sample_firmware_info.h"
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <vector>
 
-#include "link/device_info.h"
+#include "link/crc8.h"
 #include "link/packet_keys.h"
+#include "tests/support/sample_firmware_info.h"
 
-// The table entry whose low byte is b, found by a plain scan; 0 if none.
-inline PacketKey tableKeyOf(uint8_t b, bool* found)
-{
-    for (int i = 0; i < keyTableSize; ++i)
-        if (static_cast<uint8_t>(packetKeyTable[i]) == b) {
-            *found = true;
-            return packetKeyTable[i];
-        }
-    *found = false;
-    return 0;
-}
-
-// The frame with every byte after the key byte XORed with the key, most
-// significant key byte first, group by group.
+// The plain frame: the key is the table entry named by the key byte, and
+// every byte after it is XORed with the key, most significant byte first.
 inline std::vector<uint8_t> plainFrame(const uint8_t* frame, int length)
 {
-    bool found = false;
-    const PacketKey key = tableKeyOf(frame[0], &found);
+    PacketKey key = 0;
+    for (int i = 0; i < keyTableSize; ++i)
+        if (static_cast<uint8_t>(packetKeyTable[i]) == frame[0])
+            key = packetKeyTable[i];
+    EXPECT_NE(key, 0u) << "key byte of no table entry";
     std::vector<uint8_t> plain(frame, frame + length);
     for (int i = 1; i < length; ++i)
         plain[i] ^= static_cast<uint8_t>(key >> (8 * (3 - (i - 1) % 4)));
+    EXPECT_EQ(crc8(plain.data() + 1, static_cast<uint8_t>(length - 2)), plain[length - 1]) << "CRC";
     return plain;
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "image/start_up_load.h"
 #include "ports/port_access.h"
 #include "ports/posix/posix_ports.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/hex_text.h"
 #include "tests/support/hex_memory.h"
 #include "tests/support/posix/sim_process.h"
@@ -57,11 +59,7 @@ protected:
     void SetUp() override
     {
         removeResourceOverrides();
-        resetAppState();
-        headlessReset();
-        headlessSetQuestionPolicy(nullptr);
-        app.language = languageEnglish;
-        applyTexts();
+        restart(false);
         ASSERT_TRUE(loadImageAtStart());
         ASSERT_TRUE(loadAppConfig());
     }
@@ -71,6 +69,27 @@ protected:
         closePort();
         removeResourceOverrides();
         posixUseSystemPorts();
+    }
+
+    // A program started afresh, for the next case of a table.
+    static void restart(bool russian)
+    {
+        resetAppState();
+        headlessReset();
+        headlessSetQuestionPolicy(nullptr);
+        useLanguage(russian);
+    }
+
+    // The reader's flash holds exactly the image's records, and the data sum
+    // it was last reset with matched what it received.
+    static void expectFlashHoldsImage(SimProcess& sim, const std::string& image)
+    {
+        sim.stop();
+        EXPECT_EQ(hexToMemory(sim.flashHex()), hexToMemory(image, 124));
+        const std::string transcript = sim.transcript();
+        const size_t lastReset = transcript.rfind("RX reset device");
+        ASSERT_NE(lastReset, std::string::npos) << transcript;
+        EXPECT_NE(transcript.find("sum matches", lastReset), std::string::npos) << transcript;
     }
 
     // Makes the program carry another image text (LF line ends) and reloads it.
@@ -133,6 +152,26 @@ protected:
         startUpdateJob();
         joinWorker();
         EXPECT_FALSE(workerBusy());
+    }
+
+    static void useLanguage(bool russian)
+    {
+        app.language = russian ? languageRussian : languageEnglish;
+        applyTexts();
+    }
+
+    // The text of key in the language the program shows now.
+    static std::string expected(const std::string& key,
+                                std::initializer_list<std::pair<std::string, std::string>> fill = {})
+    {
+        return expectedText(app.language == languageRussian, key, fill);
+    }
+
+    // Everything the console showed from the first text of key on.
+    static std::string logFrom(const std::string& key)
+    {
+        const std::string text = log();
+        return text.substr(std::min(text.find(expected(key)), text.size()));
     }
 
     static bool enabled(Control c) { return headlessControl(c).enabled; }
