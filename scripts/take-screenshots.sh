@@ -5,15 +5,15 @@
 # and at 144 DPI (150 %): docs/window-ru-found-144dpi.png, window-ru-updated-144dpi.png;
 # those at 192 DPI (200 %) stay in build/gui/screenshots-192/.
 # Flintwell.exe runs under Wine on Xvfb against karvo-sim on a virtual COM
-# port; the end-to-end driver finds the reader, runs the update, switches to
-# English and does both again, and has each state photographed
-# (import -window root, cropped to the window).
+# port; the end-to-end driver's Update suite finds the reader, runs the
+# update, switches to English and does both again, photographing the window
+# in each state (E2E_SHOTS).
 set -e
 cd "$(dirname "$0")/.."
 root=$(pwd)
 sh scripts/install-deps.sh
 cmake --preset native >/dev/null
-cmake --build --preset native --target flintwell-image karvo-sim flintwell-e2e-flash-check
+cmake --build --preset native --target flintwell-image karvo-sim
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target Flintwell flintwell-e2e-driver
 
@@ -22,7 +22,6 @@ export WINEPREFIX="$session/wineprefix"
 export FLINTWELL_WINE_PORTS="$session/wine-ports"
 export DRIVER="$root/build/windows/bin/flintwell-e2e-driver.exe"
 export KARVO_SIM="$root/build/native/tools/karvo-sim"
-export FLASH_CHECK="$root/build/native/tests/e2e/flintwell-e2e-flash-check"
 sh scripts/wine-prefix.sh stop "$WINEPREFIX" "$FLINTWELL_WINE_PORTS"
 trap 'sh scripts/wine-prefix.sh stop "$WINEPREFIX" "$FLINTWELL_WINE_PORTS"' EXIT
 sh scripts/wine-prefix.sh start "$WINEPREFIX" "$FLINTWELL_WINE_PORTS"
@@ -41,10 +40,10 @@ set_dpi() {
 take() {
     shots="$session/screenshots-$1"
     rm -rf "$shots"
+    mkdir -p "$shots"
     set_dpi "$1"
-    sh tests/e2e/run_case.sh --name "screenshots-$1" --exe "$root/build/windows/bin/Flintwell.exe" \
-        --case update-both-languages --flash "$root/resources/firmware/karvo7_krm_1_05.hex" --leave no \
-        --shots "$shots" --screen "$2"
+    E2E_SHOTS="$shots" sh tests/e2e/run_case.sh Update 1251 default "$2" || return 1
+    for bmp in "$shots"/*.bmp; do convert "$bmp" "${bmp%.bmp}.png" && rm "$bmp"; done
 }
 
 # keep DPI SUFFIX NAME...: pictures into docs/, stripped of the time stamps

@@ -28,7 +28,9 @@ start)
     wine cmd /c exit </dev/null >/dev/null 2>&1
     ;;
 stop)
+    # Waits for the server's end: a start right after must not find it.
     wineserver -k </dev/null >/dev/null 2>&1 || true
+    wineserver -w </dev/null >/dev/null 2>&1 || true
     if [ -n "$ports" ]; then
         sh "$here/wine-com-ports.sh" stop "$WINEPREFIX" "$ports"
     fi

@@ -29,6 +29,8 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 for attempt in 1 2 3; do
     timeout "${E2E_TIMEOUT:-280}" xvfb-run -a -s "-screen 0 ${screen}x24" wine explorer "/desktop=e2e-$name,$screen" \
         "$DRIVER" "--gtest_filter=$name.*:*/$name.*" </dev/null >"$E2E_WORK/driver.log" 2>&1
+    status=$?
     grep -q "Xvfb failed to start" "$E2E_WORK/driver.log" || break
 done
 cat "$E2E_WORK/driver.log"
+exit $status

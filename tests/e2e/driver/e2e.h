@@ -22,8 +22,9 @@ struct Program {
     PROCESS_INFORMATION process{};
     bool started = false;
 };
-// path: a Linux path, run through drive Z:.
-Program startProgram(const std::string& path);
+// path: a Linux path, run through drive Z:; output: a Linux file that takes
+// the program's standard output and error (none: they are not redirected).
+Program startProgram(const std::string& path, const std::wstring& arguments = L"", const std::string& output = "");
 // Waits (bounded) for the process to end; false when it did not.
 bool waitForExit(Program& program, int milliseconds, DWORD* code);
 void killProgram(Program& program);
@@ -51,4 +52,11 @@ std::vector<MenuEntry> readMenu(HWND mainWindow, HWND popup = nullptr);
 // The reader side (sim_keeper.sh, files in E2E_WORK): the transcript of
 // reader n (1: the first), and a new reader; returns its number, 0 on failure.
 std::string transcript(int reader);
+std::string workFile(const std::string& name);
+std::string readWhole(const std::string& path);
+void writeWhole(const std::string& path, const std::string& text);
+std::string narrow(const std::wstring& text);
+// For the pictures of tests/../scripts/take-screenshots.sh: the window as the
+// screen shows it, as E2E_SHOTS/NAME.bmp; nothing without E2E_SHOTS.
+void photograph(HWND window, const char* name);
 int restartReader(const std::string& arguments);

@@ -17,6 +17,8 @@ std::wstring windowsPath(const std::string& path)
     return out;
 }
 
+}  // namespace
+
 std::string readWhole(const std::string& path)
 {
     std::string text;
@@ -29,11 +31,21 @@ std::string readWhole(const std::string& path)
     return text;
 }
 
+void writeWhole(const std::string& path, const std::string& text)
+{
+    if (FILE* file = _wfopen(windowsPath(path).c_str(), L"wb")) {
+        fwrite(text.data(), 1, text.size(), file);
+        fclose(file);
+    }
+}
+
 std::string workFile(const std::string& name)
 {
     const char* work = getenv("E2E_WORK");
     return std::string(work != nullptr ? work : ".") + "/" + name;
 }
+
+namespace {
 
 BOOL CALLBACK collect(HWND window, LPARAM parameter)
 {
@@ -73,14 +85,61 @@ bool waitUntil(const std::function<bool()>& condition, int milliseconds)
     }
 }
 
-Program startProgram(const std::string& path)
+std::string narrow(const std::wstring& text)
+{
+    std::string out(text.size() * 3, '\0');
+    out.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                                                       static_cast<int>(out.size()), nullptr, nullptr)));
+    return out;
+}
+
+Program startProgram(const std::string& path, const std::wstring& arguments, const std::string& output)
 {
     Program program;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    program.started = CreateProcessW(windowsPath(path).c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                     &startup, &program.process) != 0;
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (!output.empty()) {
+        file = CreateFileW(windowsPath(output).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = INVALID_HANDLE_VALUE;
+        startup.hStdOutput = startup.hStdError = file;
+    }
+    std::wstring line = L"\"" + windowsPath(path) + L"\" " + arguments;
+    program.started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, file != INVALID_HANDLE_VALUE, 0, nullptr,
+                                     nullptr, &startup, &program.process) != 0;
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
     return program;
+}
+
+void photograph(HWND window, const char* name)
+{
+    const char* folder = getenv("E2E_SHOTS");
+    if (folder == nullptr)
+        return;
+    Sleep(500);  // the last paint
+    RECT r{};
+    GetWindowRect(window, &r);
+    const LONG width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFOHEADER info{sizeof info, width, height, 1, 32, BI_RGB};
+    std::string pixels(static_cast<size_t>(width * height * 4), '\0');
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    BITMAPFILEHEADER header{0x4D42, static_cast<DWORD>(sizeof header + sizeof info + pixels.size()), 0, 0,
+                            sizeof header + sizeof info};
+    writeWhole(std::string(folder) + "/" + name + ".bmp",
+               std::string(reinterpret_cast<const char*>(&header), sizeof header) +
+                   std::string(reinterpret_cast<const char*>(&info), sizeof info) + pixels);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
 }
 
 bool waitForExit(Program& program, int milliseconds, DWORD* code)

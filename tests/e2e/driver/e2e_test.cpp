@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "tests/support/expected_texts.h"
 #include "ui/win32/main_window.h"
 
 namespace {
@@ -210,16 +211,42 @@ TEST(Update, TheWindowStartsAndFindsTheReader)
     update.start(FLINTWELL_EXE, update.text("header"));
     ASSERT_TRUE(update.waitEnabled());
     update.expectOffered();
+    photograph(update.window, "window-ru-found");
+}
+
+std::wstring updatedConsole(const Session& s)
+{
+    return s.offeredConsole() + s.text("writingFlash") + s.text("ok") + s.text("resetDevice") + s.text("ok") +
+           s.text("banner") + s.text("successful");
 }
 
 TEST(Update, StartWritesTheImageAndTheConsoleSaysSo)
 {
     ASSERT_TRUE(update.window);
     update.runJob(120000);
-    update.expectConsole(update.offeredConsole() + update.text("writingFlash") + update.text("ok") +
-                         update.text("resetDevice") + update.text("ok") + update.text("banner") + update.text("successful"));
+    update.expectConsole(updatedConsole(update));
+    photograph(update.window, "window-ru-updated");
+    writeWhole(workFile("console.txt"), narrow(update.console()));  // scripts/demo.sh prints it
     const std::string reader = transcript(1);
     EXPECT_EQ(count(reader, "sum matches"), 1u) << "the reset carried the data sum the reader received";
+}
+
+// The English pictures of scripts/take-screenshots.sh: the same reader found
+// and updated again after the switch to English.
+TEST(Update, AgainInEnglishForThePictures)
+{
+    if (getenv("E2E_SHOTS") == nullptr)
+        GTEST_SKIP() << "run by scripts/take-screenshots.sh";
+    ASSERT_TRUE(update.window);
+    command(update.window, commandEnglish);
+    update.russian = false;
+    ASSERT_TRUE(waitUntil([&] { return textOf(update.window) == update.text("title"); }, 5000));
+    ASSERT_TRUE(update.press(searchButtonId, 30000));
+    update.expectOffered();
+    photograph(update.window, "window-en-found");
+    update.runJob(120000);
+    update.expectConsole(updatedConsole(update));
+    photograph(update.window, "window-en-updated");
 }
 
 TEST(Update, AboutBoxInRussianThenTheCloseBoxEndsTheProgram)
@@ -253,6 +280,28 @@ TEST(Question, AnsweredNoTheWindowDeclinesAndTheCloseSendsTheLeaveFrame)
     const std::string reader = transcript(1);
     EXPECT_EQ(count(reader, "RX leave bootloader"), 1u);
     EXPECT_NE(lastReceived(reader).find("RX leave bootloader"), std::string::npos) << lastReceived(reader);
+}
+
+// --- Cli (code page 1251): flintwell-cli.exe updates the reader on COM7 through
+// the Win32 serial layer, prints its texts in UTF-8 and keeps a service record ----------
+TEST(Cli, UpdatesTheReaderOnCom7AndAppendsItsRecord)
+{
+    const std::string console = workFile("cli-console.txt"), record = workFile("record.csv");
+    Program cli = startProgram(FLINTWELL_CLI_EXE, L"--port COM7 --yes --lang ru --record Z:" + wide(record), console);
+    ASSERT_TRUE(cli.started);
+    DWORD code = 12345;
+    EXPECT_TRUE(waitForExit(cli, 150000, &code));
+    killProgram(cli);
+    EXPECT_EQ(code, 0u);
+    const std::string printed = readWhole(console);
+    for (const char* key : {"found", "writingFlash", "successful"}) {
+        std::string text = expectedText(true, key);
+        text.erase(0, text.find_first_not_of("\r\n\t "));
+        EXPECT_NE(printed.find(text), std::string::npos) << key << " in\n" << printed;
+    }
+    EXPECT_EQ(count(transcript(1), "sum matches"), 1u);
+    EXPECT_NE(readWhole(record).find(",COM7,Karvo-7KRM,01,02,03,0012345678,1.04,1.05,no,updated,"), std::string::npos)
+        << readWhole(record);
 }
 
 // --- Start-up failures (no reader): a build with unusable resources shows
