@@ -17,11 +17,3 @@ function(flintwell_add_subsystem folder)
         target_sources(flintwell_platform PRIVATE ${platform})
     endif()
 endfunction()
-
-# Test sources of one area: tests/<area>/*.cpp on every platform, and
-# tests/<area>/<platform>/*.cpp on this one.
-function(flintwell_add_tests target area)
-    file(GLOB portable CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/${area}/*.cpp")
-    file(GLOB platform CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/${area}/${FLINTWELL_PLATFORM}/*.cpp")
-    target_sources(${target} PRIVATE ${portable} ${platform})
-endfunction()
