@@ -132,6 +132,8 @@ void photograph(HWND window, const char* name)
     BITMAPINFOHEADER info{sizeof info, width, height, 1, 32, BI_RGB};
     std::string pixels(static_cast<size_t>(width * height * 4), '\0');
     GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    for (size_t alpha = 3; alpha < pixels.size(); alpha += 4)
+        pixels[alpha] = '\xff';  // GDI leaves the fourth byte 0, which viewers take for transparent
     BITMAPFILEHEADER header{0x4D42, static_cast<DWORD>(sizeof header + sizeof info + pixels.size()), 0, 0,
                             sizeof header + sizeof info};
     writeWhole(std::string(folder) + "/" + name + ".bmp",
