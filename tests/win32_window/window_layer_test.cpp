@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/app_state.h"
 #include "tests/support/expected_texts.h"
@@ -128,6 +129,32 @@ TEST_F(RealWindow, ControlsAreVisibleChildrenWithTheirIdsAndStartingStates)
     }
     EXPECT_TRUE(isChecked(Control::updateOption));
     EXPECT_FALSE(isChecked(Control::resetOption));
+}
+
+// Every control with text gets a font of its own (the stock system font has
+// no Cyrillic on a Western Windows) that has the letters of the Russian
+// captions and console.
+TEST_F(RealWindow, EveryControlsFontHasTheRussianLetters)
+{
+    const std::wstring letters = L"ПОИСКСТАРТОбновить прошивку и сбросить настройкиЁёЩщЪъЫыЭэЮюЯя";
+    HDC dc = GetDC(theWindow());
+    for (const auto& c : controls) {
+        SCOPED_TRACE(static_cast<int>(c.control));
+        if (c.control == Control::progressBar)
+            continue;  // no text
+        HFONT font = reinterpret_cast<HFONT>(SendMessageW(windowOf(c.control), WM_GETFONT, 0, 0));
+        ASSERT_NE(font, nullptr) << "the system font has no Cyrillic on a Western Windows";
+        HGDIOBJ old = SelectObject(dc, font);
+        std::vector<WORD> glyphs(letters.size());
+        ASSERT_EQ(GetGlyphIndicesW(dc, letters.c_str(), static_cast<int>(letters.size()), glyphs.data(),
+                                   GGI_MARK_NONEXISTING_GLYPHS),
+                  letters.size());
+        for (size_t i = 0; i < letters.size(); ++i) {
+            EXPECT_NE(glyphs[i], 0xFFFF) << "no glyph for U+" << std::hex << static_cast<int>(letters[i]);
+        }
+        SelectObject(dc, old);
+    }
+    ReleaseDC(theWindow(), dc);
 }
 
 // The option commands (ids 10 and 12) as a click sends them: one option checked at a time.
