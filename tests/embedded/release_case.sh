@@ -18,8 +18,8 @@ cmp "$work/unpacked.hex" "$sample" || fail /dev/null "the packed image is not th
 FLINTWELL_RELEASE_EXE=$(winepath -w "$work/out/Flintwell.exe") \
 FLINTWELL_RELEASE_IMAGE=$(winepath -w "$work/out/flintwell_image.bin") \
 FLINTWELL_RELEASE_RESET_SETTINGS=TRUE \
-    "$src/scripts/wine-run.sh" "$WINEPREFIX" "$tests" --gtest_filter=ExeResources.AReleasedExe* >"$work/resources.log" 2>&1
-grep -q "\[  PASSED  \] 1 test" "$work/resources.log" || fail "$work/resources.log" "resources"
+    "$src/scripts/wine-run.sh" "$WINEPREFIX" "$tests" --gtest_filter=ExeResources.AReleasedExe* >"$work/resources.log" 2>&1 &&
+    grep -q "\[  PASSED  \] 1 test" "$work/resources.log" || fail "$work/resources.log" "resources"
 
 head -n 1349 "$sample" >"$work/no_end.hex"
 ! sh "$src/scripts/release.sh" "$work/no_end.hex" --out "$work/refused" >"$work/refused.log" 2>&1 ||

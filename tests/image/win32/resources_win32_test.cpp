@@ -1,5 +1,5 @@
 // With FLINTWELL_RELEASE_EXE set, the resources of a released Flintwell.exe
-// against the files of its release (the release test,
+// against the files of its release, and its manifest (the release test,
 // tests/embedded/release_case.sh).
 #include <windows.h>
 
@@ -34,6 +34,12 @@ TEST(ExeResources, AReleasedExeCarriesTheImageAndConfigurationOfItsRelease)
     const char* reset = getenv("FLINTWELL_RELEASE_RESET_SETTINGS");  // TRUE or FALSE
     EXPECT_EQ(resourceOf(released, configResourceId, configResourceType),
               std::string("RESET_SETTINGS = ") + (reset ? reset : "?") + ";\r\n");
+    // Its manifest: no elevation, the themed controls, sharp at every DPI.
+    const std::string manifest = resourceOf(released, 1, 24);
+    for (const char* asked : {"level=\"asInvoker\"", "Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                              ">PerMonitorV2, PerMonitor<"}) {
+        EXPECT_NE(manifest.find(asked), std::string::npos) << asked;
+    }
     FreeLibrary(released);
 }
 
