@@ -143,16 +143,17 @@ TEST_F(RealWindow, EveryControlsFontHasTheRussianLetters)
         if (c.control == Control::progressBar)
             continue;  // no text
         HFONT font = reinterpret_cast<HFONT>(SendMessageW(windowOf(c.control), WM_GETFONT, 0, 0));
-        ASSERT_NE(font, nullptr) << "the system font has no Cyrillic on a Western Windows";
+        EXPECT_NE(font, nullptr) << "the system font has no Cyrillic on a Western Windows";
+        if (font == nullptr)
+            continue;
         HGDIOBJ old = SelectObject(dc, font);
-        std::vector<WORD> glyphs(letters.size());
-        ASSERT_EQ(GetGlyphIndicesW(dc, letters.c_str(), static_cast<int>(letters.size()), glyphs.data(),
-                                   GGI_MARK_NONEXISTING_GLYPHS),
-                  letters.size());
+        std::vector<WORD> glyphs(letters.size(), 0xFFFF);
+        GetGlyphIndicesW(dc, letters.c_str(), static_cast<int>(letters.size()), glyphs.data(),
+                         GGI_MARK_NONEXISTING_GLYPHS);
+        SelectObject(dc, old);
         for (size_t i = 0; i < letters.size(); ++i) {
             EXPECT_NE(glyphs[i], 0xFFFF) << "no glyph for U+" << std::hex << static_cast<int>(letters[i]);
         }
-        SelectObject(dc, old);
     }
     ReleaseDC(theWindow(), dc);
 }

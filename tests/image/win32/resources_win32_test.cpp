@@ -35,7 +35,7 @@ TEST(ExeResources, AReleasedExeCarriesTheImageAndConfigurationOfItsRelease)
     EXPECT_EQ(resourceOf(released, configResourceId, configResourceType),
               std::string("RESET_SETTINGS = ") + (reset ? reset : "?") + ";\r\n");
     // Its manifest: no elevation, the themed controls, sharp at every DPI.
-    const std::string manifest = resourceOf(released, 1, 24);
+    const std::string manifest = resourceOf(released, 1, 24);  // CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST
     for (const char* asked : {"level=\"asInvoker\"", "Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
                               ">PerMonitorV2, PerMonitor<"}) {
         EXPECT_NE(manifest.find(asked), std::string::npos) << asked;
