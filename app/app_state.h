@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "app/found_reader.h"
 #include "link/device_info.h"
 #include "link/link_reply.h"
 
@@ -14,10 +15,9 @@ using PortHandle = intptr_t;
 using ThreadHandle = intptr_t;
 constexpr PortHandle invalidPortHandle = -1;
 
-constexpr int portNameSize = 7;  // "COM" and up to three digits, plus the terminator
-
 // How the last device search ended (for front ends and tests).
-enum class SearchOutcome : uint8_t { none, noPorts, notFound, foundOffered, foundDeclined };
+// stopped: a stop request ended it before a reader was found.
+enum class SearchOutcome : uint8_t { none, noPorts, notFound, foundOffered, foundDeclined, stopped };
 
 // What the program is doing. Close, Quit, the language items, SEARCH and
 // START ask it before they touch the port.
@@ -66,16 +66,15 @@ struct AppState {
     JobOutcome lastJob;
     uint16_t jobBlock;         // the block the last job stopped at, 1-based (0: none)
     uint16_t blocksWritten;    // blocks acknowledged by the running or last job
-    bool foundInBootloader;    // the last search found the reader already in its bootloader
-    bool readerWhole;          // the reader is known to hold whole firmware (echoed the
-                               // AT command in this run, nothing written since, or updated)
-    uint32_t wholeReaderBarcode;  // whose firmware that is
+    FoundReader reader;        // the last search's reader (app/found_reader.h)
     bool closePending;         // a close asked for while busy, carried out when idle
-    bool sessionEnding;        // Windows is ending the session: send nothing more
+    bool sessionEnding;        // Windows is ending the session: send nothing more (the
+                               // window thread's; the worker reads jobStopRequested)
 };
 
-// Asks the running job to stop before its next request (a signal handler or
-// the end of the session may set it); cleared when a job starts.
+// Asks the running search or job to stop before its next port or request (a
+// signal handler, a console event or the end of the session sets it). Once
+// set, no job starts in this process. The one flag the worker reads.
 extern std::atomic<bool> jobStopRequested;
 static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler sets jobStopRequested");
 

@@ -150,7 +150,7 @@ bool writeFlashBlock(uint32_t address, uint8_t* buffer, uint8_t n)
     }
     // A job asked to stop sends no further block; the one in flight was
     // answered (or given up) already.
-    if (jobStopRequested || app.sessionEnding) {
+    if (jobStopRequested) {
         appendLog(texts().logRecordingInterrupted);
         return false;
     }

@@ -32,19 +32,30 @@ void bootloaderEcho(uint32_t deviceType, char echo[bootloaderEchoLength + 1])
     echo[bootloaderEchoLength] = '\0';
 }
 
-bool switchToBootloader()
+EchoHeard judgeEcho(uint32_t deviceType, const uint8_t* answer, int count)
+{
+    char echo[bootloaderEchoLength + 1];
+    bootloaderEcho(deviceType, echo);
+    if (count >= bootloaderEchoLength && memcmp(answer, echo, bootloaderEchoLength) == 0)
+        return EchoHeard::exact;
+    // Any run of echoTraceLength characters of the command, anywhere.
+    const char* command = bootloaderCommand(deviceType);
+    for (int from = 0; from + echoTraceLength <= bootloaderCommandLength; ++from)
+        for (int at = 0; at + echoTraceLength <= count; ++at)
+            if (memcmp(answer + at, command + from, echoTraceLength) == 0)
+                return EchoHeard::distorted;
+    return EchoHeard::none;
+}
+
+EchoHeard switchToBootloader()
 {
     const char* command = bootloaderCommand(app.expectedInfo.deviceType);
     if (!writeBytes(reinterpret_cast<const uint8_t*>(command), bootloaderCommandLength))
-        return false;
+        return EchoHeard::none;
     sleepMs(echoWaitMs);
     uint8_t answer[echoReadMaximum];
     int count = 0;
     if (!readBytes(answer, echoReadMaximum, &count))
-        return false;
-    if (count < bootloaderEchoLength)
-        return false;
-    char echo[bootloaderEchoLength + 1];
-    bootloaderEcho(app.expectedInfo.deviceType, echo);
-    return memcmp(answer, echo, bootloaderEchoLength) == 0;
+        return EchoHeard::none;
+    return judgeEcho(app.expectedInfo.deviceType, answer, count);
 }

@@ -14,7 +14,22 @@ const char* bootloaderCommand(uint32_t deviceType);
 // (bootloaderEchoLength characters and a terminating zero).
 void bootloaderEcho(uint32_t deviceType, char echo[bootloaderEchoLength + 1]);
 
+// What came back to the AT command.
+enum class EchoHeard : uint8_t {
+    none,       // nothing of the command: no reader, or one already in its bootloader
+    distorted,  // the command's text, but not the echo to the letter (CR LF swapped,
+                // cut short, a spoiled character, text after it)
+    exact,      // the echo: the reader confirmed the switch
+};
+
+// At least this many characters of the command, in a row, in the answer are
+// the command's text: a bootloader's masked frames never spell them.
+constexpr int echoTraceLength = 6;
+
 // Sends the command for app.expectedInfo's device type on the open port,
-// waits 160 ms, reads up to 32 bytes and compares the first 20 with the echo.
-// True when they match.
-bool switchToBootloader();
+// waits 160 ms, reads up to 32 bytes and compares the first 20 with the
+// echo. Either kind of echo means the reader was running its firmware.
+EchoHeard switchToBootloader();
+
+// How an answer of count bytes to the command for deviceType reads.
+EchoHeard judgeEcho(uint32_t deviceType, const uint8_t* answer, int count);

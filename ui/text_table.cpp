@@ -70,6 +70,7 @@ const TextTable textTables[2] = {
         .logFinishWithSearch = cp1251<"\r\n   Нажмите ПОИСК, затем СТАРТ, чтобы завершить обновление.">.data(),
         .logFinishByRunningAgain = cp1251<"\r\n   Запустите эту команду еще раз, чтобы завершить обновление.">.data(),
         .logJobNotStarted = cp1251<"\r\n>> Ошибка: не удалось запустить обновление!">.data(),
+        .logStoppedNothingWritten = cp1251<"\r\n>> Остановлено: в устройство ничего не записано.">.data(),
         .sessionEndReason = cp1251<"Идет запись прошивки устройства. Дождитесь окончания обновления.">.data(),
 
         .messageBoxLanguage = 0,
@@ -137,6 +138,7 @@ const TextTable textTables[2] = {
         .logFinishWithSearch = "\r\n   Press SEARCH, then START to finish the update.",
         .logFinishByRunningAgain = "\r\n   Run this command again to finish the update.",
         .logJobNotStarted = "\r\n>> Error: the update could not be started!",
+        .logStoppedNothingWritten = "\r\n>> Stopped: nothing was written to the reader.",
         .sessionEndReason = "The reader's firmware is being written. Wait for the update to finish.",
 
         .messageBoxLanguage = 9,

@@ -68,6 +68,7 @@ struct TextTable {
     const char* logFinishWithSearch;
     const char* logFinishByRunningAgain;
     const char* logJobNotStarted;
+    const char* logStoppedNothingWritten;  // a stop request ended the run before any block
     const char* sessionEndReason;  // shown by Windows when it would end the session mid-job
 
     uint16_t messageBoxLanguage;  // 0 neutral (Russian), 9 English

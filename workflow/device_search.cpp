@@ -1,6 +1,7 @@
 #include "workflow/device_search.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/app_state.h"
 #include "app/system.h"
@@ -28,15 +29,8 @@ void foundEnding()
     enableControl(Control::searchButton, false);
     appendLog(texts().logDeviceFound);
     printDeviceReport(app.portName);
-    if (app.foundInBootloader) {
+    if (app.reader.firmware == FirmwareKnown::inBootloader)
         appendLog(texts().logFoundInBootloader);
-        // Known whole only if it is the reader that echoed in this run and
-        // nothing was written to it since.
-        app.readerWhole = app.readerWhole && app.reportedInfo.barcode == app.wholeReaderBarcode;
-    } else {
-        app.readerWhole = true;
-        app.wholeReaderBarcode = app.reportedInfo.barcode;
-    }
     if (!decideUpdate()) {
         app.lastSearch = SearchOutcome::foundDeclined;
         return;
@@ -72,6 +66,42 @@ void noPortsEnding()
     appendLog(separator);
 }
 
+// A reader answered the AT command on the open port: it was running its
+// firmware, so it is whole, whoever it turns out to be.
+void noteSwitchedReader(EchoHeard heard)
+{
+    app.reader = FoundReader{};
+    app.reader.how = heard == EchoHeard::exact ? FoundBy::echo : FoundBy::distortedEcho;
+    app.reader.firmware = FirmwareKnown::whole;
+    memcpy(app.reader.port, app.portName, portNameSize);
+}
+
+// The reader on the open port identified itself as the image's reader.
+// One that gave back nothing of the AT command was in its bootloader
+// already: its firmware is of unknown state, unless this run knew this very
+// reader whole (it echoed earlier, nothing was written since).
+void noteIdentifiedReader(const FoundReader& before)
+{
+    if (app.reader.how == FoundBy::nothing) {
+        app.reader = FoundReader{};
+        app.reader.how = FoundBy::silenceThenIdentify;
+        const bool knownWhole = before.identified && before.firmware == FirmwareKnown::whole &&
+                                sameReader(before.info, app.reportedInfo);
+        app.reader.firmware = knownWhole ? FirmwareKnown::whole : FirmwareKnown::inBootloader;
+    }
+    app.reader.identified = true;
+    app.reader.info = app.reportedInfo;
+    memcpy(app.reader.port, app.portName, portNameSize);
+}
+
+bool stopAsked()
+{
+    if (!jobStopRequested)
+        return false;
+    app.lastSearch = SearchOutcome::stopped;
+    return true;
+}
+
 }  // namespace
 
 UsbIdStrings formatUsbIds(uint32_t vidPid)
@@ -94,7 +124,13 @@ bool findImageUsbPort()
 
 void searchPorts()
 {
-    app.foundInBootloader = false;
+    // Every search starts with nothing known; what the last one knew is kept
+    // only to recognise the same reader found again in its bootloader.
+    const FoundReader before = app.reader;
+    app.reader = FoundReader{};
+    app.lastSearch = SearchOutcome::none;
+    if (stopAsked())
+        return;
     if (!fillPortList()) {
         app.lastSearch = SearchOutcome::noPorts;
         return;
@@ -105,21 +141,22 @@ void searchPorts()
     switch (app.expectedInfo.deviceType) {
     case deviceTypeKru:
     case deviceTypeKrm:
-        found = searchAllPorts();
+        found = searchAllPorts(before);
         break;
     case deviceTypeUsbMain:
     case deviceTypeUsbPwr:
-        // A reader that did not confirm the switch was already in its
-        // bootloader (or is not there at all).
-        app.foundInBootloader = !switchUsbReader();
-        found = searchUsbPort();
+        switchUsbReader();
+        found = searchUsbPort(before);
         break;
     default:
-        found = searchUsbPort();
+        found = searchUsbPort(before);
         break;
     }
+    if (!found)
+        app.reader = FoundReader{};
     // foundEnding or notFoundEnding set the final outcome.
-    app.lastSearch = found ? SearchOutcome::foundOffered : SearchOutcome::notFound;
+    if (app.lastSearch != SearchOutcome::stopped)
+        app.lastSearch = found ? SearchOutcome::foundOffered : SearchOutcome::notFound;
 }
 
 void searchEnding()
@@ -130,6 +167,11 @@ void searchEnding()
         break;
     case SearchOutcome::foundOffered:
         foundEnding();
+        break;
+    case SearchOutcome::stopped:
+        enableControl(Control::portList, true);
+        enableControl(Control::searchButton, true);
+        appendLog(texts().logStoppedNothingWritten);
         break;
     default:
         notFoundEnding();
@@ -143,14 +185,15 @@ void searchDevice()
     searchEnding();
 }
 
-bool searchAllPorts()
+bool searchAllPorts(const FoundReader& before)
 {
     sleepMs(500);
     appendLog(texts().logSearching);
     const int n = portListCount();
     setProgressRange(static_cast<unsigned>(n));
     // Each close rebuilds the list; the walk keeps n and reads entry i anew.
-    for (int i = 0; i < n && i < maxProbedPorts; ++i) {
+    // A stop is taken between ports, never inside a probe.
+    for (int i = 0; i < n && i < maxProbedPorts && !stopAsked(); ++i) {
         appendLog(".");
         stepProgress();
         portListText(i, app.portName, portNameSize);
@@ -158,26 +201,29 @@ bool searchAllPorts()
             continue;
         app.portOpen = true;
         enableControl(Control::portList, false);
-        const bool switched = switchToBootloader();
         // A reader already in its bootloader does not echo: it is asked to
         // identify all the same.
-        if (switched)
+        const EchoHeard heard = switchToBootloader();
+        if (heard != EchoHeard::none) {
+            noteSwitchedReader(heard);
             sleepMs(60);
+        }
         if (sendIdentify()) {
             sleepMs(500);
             if (readReply() == replyDeviceFits) {
-                app.foundInBootloader = !switched;
+                noteIdentifiedReader(before);
                 resetProgress();
                 return true;
             }
         }
         closePort();
+        app.reader = FoundReader{};
     }
     resetProgress();
     return false;
 }
 
-bool searchUsbPort()
+bool searchUsbPort(const FoundReader& before)
 {
     sleepMs(500);
     appendLog(texts().logSearching);
@@ -191,6 +237,11 @@ bool searchUsbPort()
         if (sendIdentify()) {
             sleepMs(60);
             if (readReply() == replyDeviceFits) {
+                // Switched by this search on the port it came back on, or
+                // found in its bootloader.
+                if (app.reader.how != FoundBy::nothing && strcmp(app.reader.port, app.portName) != 0)
+                    app.reader = FoundReader{};
+                noteIdentifiedReader(before);
                 resetProgress();
                 return true;
             }
@@ -203,18 +254,15 @@ bool searchUsbPort()
 
 bool switchUsbReader()
 {
-    if (!findImageUsbPort())
+    if (stopAsked() || !findImageUsbPort())
         return false;
     if (!openPort(app.portName, baudRate))
         return false;
     app.portOpen = true;
     appendLog(texts().logSwitchToBootloader);
-    const bool switched = switchToBootloader();
-    if (switched) {
-        // It was running its firmware: whole, whichever reader it is.
-        app.readerWhole = true;
-        app.wholeReaderBarcode = 0;
-    }
+    const EchoHeard heard = switchToBootloader();
+    if (heard != EchoHeard::none)
+        noteSwitchedReader(heard);
     sleepMs(60);
     closePort();
     // The reader restarts as a bootloader device; give it 3.3 s to come back.
@@ -224,7 +272,7 @@ bool switchUsbReader()
         sleepMs(100);
     }
     setProgressPosition(0);
-    return switched;
+    return heard != EchoHeard::none;
 }
 
 void prepareSearch()

@@ -5,8 +5,12 @@
 #pragma once
 #include <cstdint>
 
+#include "app/found_reader.h"
+
 // The port side: fills the port list, then the serial or the USB path; sets
-// app.lastSearch to noPorts, notFound or foundOffered.
+// app.lastSearch to noPorts, notFound, foundOffered or stopped (a stop
+// request came before a reader was found) and app.reader to the reader found
+// (nothing known when none was).
 void searchPorts();
 // The ending on the window thread: the found ending (report, decision,
 // controls), the not-found or the no-ports ending.
@@ -19,15 +23,16 @@ void searchDevice();
 // update options (keeping the choice) and START.
 void prepareSearch();
 
-// The serial search over the listed ports; true when a fitting reader answered.
-// A port whose reader does not echo the AT command is asked to identify all
-// the same: a reader already in its bootloader is found that way
-// (app.foundInBootloader).
-bool searchAllPorts();
+// The serial search over the listed ports; true when a fitting reader
+// answered, app.reader then describes it. A port whose reader does not echo
+// the AT command is asked to identify all the same: a reader already in its
+// bootloader is found that way. before: what the last search knew, to
+// recognise the same reader found again in its bootloader.
+bool searchAllPorts(const FoundReader& before);
 // The search on the USB reader's port; true when a fitting reader answered.
-bool searchUsbPort();
+bool searchUsbPort(const FoundReader& before);
 // Moves a running USB reader into its bootloader and gives it time to return;
-// true when the reader confirmed the switch.
+// true when the reader answered with an echo, exact or distorted.
 bool switchUsbReader();
 
 // The image's USB identifiers in the four spellings the lookup compares.

@@ -1,5 +1,7 @@
 #include "workflow/shutdown.h"
 
+#include <cstring>
+
 #include "app/app_state.h"
 #include "app/system.h"
 #include "link/bootloader_commands.h"
@@ -9,41 +11,66 @@
 
 namespace {
 
-// The leave request goes only to a reader whose firmware is whole: one that
-// echoed the AT command in this run and was not written to since, or one
-// this run updated. A reader that a job left half-written, or that was found
-// in its bootloader with firmware of unknown state, stays in its bootloader,
-// where the next search finds it.
-bool readerMayLeave()
+constexpr int identifyWaitMs = 60;  // as the USB search waits for the reply
+
+// The leave request goes only to the reader that the last search found and
+// knows whole: one that answered the AT command in this run and was not
+// written to since, or one this run updated. A reader that a job left
+// half-written, or that was found in its bootloader with firmware of unknown
+// state, stays in its bootloader, where the next search finds it.
+bool foundReaderIsWhole()
 {
-    return app.readerWhole && !app.sessionEnding;
+    return app.reader.firmware == FirmwareKnown::whole && !app.sessionEnding;
+}
+
+// The open port is the one the found reader was found on.
+bool foundReadersPortIsOpen()
+{
+    return app.portOpen && strcmp(app.portName, app.reader.port) == 0;
+}
+
+// On USB the port is looked up again at close, and another reader may sit
+// there now: it must identify as the found reader, all of its identity.
+bool usbPortHoldsTheFoundReader()
+{
+    if (!app.reader.identified || !findImageUsbPort() || !openPort(app.portName, 19200))
+        return false;
+    app.portOpen = true;
+    if (!sendIdentify())
+        return false;
+    sleepMs(identifyWaitMs);
+    return readReply() == replyDeviceFits && sameReader(app.reportedInfo, app.reader.info);
+}
+
+void sendLeaveAndClose()
+{
+    sendLeaveBootloader();
+    sleepMs(60);
+    closePort();
 }
 
 }  // namespace
 
 void leaveUsbBootloader()
 {
-    if (!app.portOpen) {
-        if (!findImageUsbPort())
+    if (!foundReadersPortIsOpen()) {
+        closePort();
+        if (!usbPortHoldsTheFoundReader()) {
+            closePort();
             return;
-        if (!openPort(app.portName, 19200))
-            return;
-        app.portOpen = true;
+        }
     }
-    sendLeaveBootloader();
-    sleepMs(60);
-    closePort();
+    sendLeaveAndClose();
 }
 
 void shutdown()
 {
     const uint32_t type = app.expectedInfo.deviceType;
-    if ((type == deviceTypeUsbMain || type == deviceTypeUsbPwr) && readerMayLeave())
-        leaveUsbBootloader();
-    if ((type == deviceTypeKru || type == deviceTypeKrm) && app.portOpen && readerMayLeave()) {
-        sendLeaveBootloader();
-        sleepMs(60);
-        closePort();
+    if (foundReaderIsWhole()) {
+        if (type == deviceTypeUsbMain || type == deviceTypeUsbPwr)
+            leaveUsbBootloader();
+        else if ((type == deviceTypeKru || type == deviceTypeKrm) && foundReadersPortIsOpen())
+            sendLeaveAndClose();
     }
     closePort();
     quitProgram();

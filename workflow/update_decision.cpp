@@ -14,9 +14,9 @@ bool decideUpdate()
     const uint32_t device = app.reportedInfo.softwareVersion;
     appendLog("\r\n");
     appendLog(separator);
-    // A reader found in its bootloader may hold half-written firmware,
+    // A reader whose firmware is not known whole may hold half of it,
     // whatever version it reports: it is offered the update at once.
-    if (image > device || app.foundInBootloader) {
+    if (image > device || app.reader.firmware != FirmwareKnown::whole) {
         appendLog(texts().logUpdateRequired);
         appendLog(separator);
         return true;

@@ -17,10 +17,11 @@ const char ok[] = "\r\n>> OK";
 bool jobResetsSettings;  // the operator's choice, read on the window thread at START
 const char* TextTable::*finishHint = &TextTable::logFinishWithSearch;
 
-// The job's requests go out only while nobody asked it to stop.
+// The job's requests go out only while nobody asked it to stop (the end of
+// the session asks too).
 bool stopped()
 {
-    return jobStopRequested || app.sessionEnding;
+    return jobStopRequested;
 }
 
 // One reset request, 20 ms, its acknowledgement; a stop sends nothing.
@@ -59,11 +60,11 @@ void setFinishHint(const char* TextTable::*hint)
 
 void startUpdateJob()
 {
+    // After a stop request nothing more is written in this process.
     if (app.activity != Activity::idle || app.lastSearch != SearchOutcome::foundOffered || !app.portOpen ||
-        workerBusy())
+        workerBusy() || jobStopRequested)
         return;
     app.activity = Activity::updating;
-    jobStopRequested = false;
     enableControl(Control::mainWindow, false);
     const bool resetChosen = !isChecked(Control::updateOption);
     setOptionControls(false, resetChosen);
@@ -102,8 +103,8 @@ void updateJobThread()
 
 bool flashAndReset(bool resetSettings)
 {
-    // From the first block on, the reader's firmware is no longer known whole.
-    app.readerWhole = false;
+    // From the first block on, the reader's firmware is no longer whole.
+    app.reader.firmware = FirmwareKnown::halfWritten;
     app.blocksWritten = 0;
     app.jobBlock = 0;
     appendLog(texts().logWritingFlash);
@@ -119,7 +120,7 @@ bool flashAndReset(bool resetSettings)
     if (!resetAcknowledged(texts().logResetDevice, sendResetDevice))
         return resetFailed(JobOutcome::failedAtDeviceReset, texts().logNoDeviceResetAck);
     app.updateDone = true;
-    app.readerWhole = true;
+    app.reader.firmware = FirmwareKnown::whole;
     app.lastJob = JobOutcome::updated;
     return true;
 }

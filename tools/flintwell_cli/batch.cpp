@@ -1,5 +1,6 @@
 #include "tools/flintwell_cli/batch.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -17,7 +18,7 @@ struct Reader {
     ChildRun child{};
     bool running = false;
     std::string pending;  // output not yet ending in a line break
-    bool gotResult = false;
+    std::chrono::steady_clock::time_point started;
 };
 
 // Takes in one line of a reader's report.
@@ -28,9 +29,11 @@ bool takeLine(const std::string& line, ReaderView* view)
         return false;
     switch (report.kind) {
     case ReportKind::found:
-        view->found = true;
-        view->barcode = report.barcode;
-        view->before = report.firmware;
+        view->result.found = true;
+        view->result.deviceType = report.deviceType;
+        view->result.hardware = report.hardware;
+        view->result.barcode = report.barcode;
+        view->result.firmwareFound = report.firmware;
         return true;
     case ReportKind::progress:
         view->percent = report.percent;
@@ -70,9 +73,12 @@ bool readReader(Reader* reader, ReaderView* view)
         waitProcess(&reader->child);
         reader->running = false;
         if (!view->done) {
-            // Ended without a result: it was stopped or it broke.
+            // Ended without a result (killed, or it broke): what it had
+            // reported stays, with the time it ran.
             view->result.port = view->port;
-            view->result.outcome = jobStopRequested ? ReaderOutcome::stopped : ReaderOutcome::noResult;
+            view->result.outcome = ReaderOutcome::noResult;
+            view->result.seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - reader->started).count();
             view->done = true;
         }
         changed = true;
@@ -83,6 +89,7 @@ bool readReader(Reader* reader, ReaderView* view)
 void printSummary(const std::vector<ReaderView>& views, const BatchTexts& texts)
 {
     int updated = 0, declined = 0, none = 0, failed = 0;
+    bool anyInBootloader = false;
     std::string failedPorts;
     for (const ReaderView& view : views) {
         const ReaderOutcome outcome = view.result.outcome;
@@ -95,13 +102,17 @@ void printSummary(const std::vector<ReaderView>& views, const BatchTexts& texts)
         else {
             ++failed;
             failedPorts += " " + view.port;
+            anyInBootloader |= resultLeavesReaderInBootloader(view.result, view.percent >= 0);
         }
     }
     char line[256];
     snprintf(line, sizeof line, texts.summary, updated, declined, none, failed);
     std::string text = "\n" + std::string(line) + "\n";
     if (failed)
-        text += std::string(texts.failedPorts) + failedPorts + "\n" + texts.stayInBootloader + "\n";
+        text += std::string(texts.failedPorts) + failedPorts + "\n";
+    // Only a reader that a job wrote to stays in its bootloader.
+    if (anyInBootloader)
+        text += std::string(texts.stayInBootloader) + "\n";
     consoleWrite(text);
 }
 
@@ -130,6 +141,7 @@ int runBatch(const BatchSetup& setup)
         views[i].result.firmwareImage = app.expectedInfo.softwareVersion;
         std::vector<std::string> args = setup.readerArgs;
         args.insert(args.end(), {readerProcessOption, "--port", setup.ports[i]});
+        readers[i].started = std::chrono::steady_clock::now();
         readers[i].running = startProcess(program.c_str(), args, &readers[i].child);
         if (!readers[i].running) {
             views[i].result.port = setup.ports[i];
@@ -138,8 +150,8 @@ int runBatch(const BatchSetup& setup)
         }
     }
 
-    // Ctrl+C reaches the readers' processes too; the batch waits for them.
-    catchStopRequests(true);
+    // A stop request is passed on to the readers' processes; the batch waits
+    // for them.
     const bool redraw = consoleCanRedraw();
     consoleWrite("\n");
     if (redraw)
@@ -151,12 +163,12 @@ int runBatch(const BatchSetup& setup)
         for (size_t i = 0; i < readers.size(); ++i) {
             if (!readers[i].running)
                 continue;
-            const bool wasFound = views[i].found;
+            const bool wasFound = views[i].result.found;
             if (readReader(&readers[i], &views[i])) {
                 changed = true;
                 // Without a terminal a line is printed when the reader is
                 // found and when it is done.
-                if (!redraw && (views[i].done || views[i].found != wasFound))
+                if (!redraw && (views[i].done || views[i].result.found != wasFound))
                     consoleWrite(readerLineText(views[i], texts, portColumnWidth(views)) + "\n");
             }
             anyRunning |= readers[i].running;
@@ -172,7 +184,6 @@ int runBatch(const BatchSetup& setup)
         if (anyRunning)
             sleepMs(100);
     }
-    catchStopRequests(false);
     printSummary(views, texts);
 
     int status = exitStatusOf(views);

@@ -30,10 +30,10 @@ size_t portColumnWidth(const std::vector<ReaderView>& views)
 std::string readerLineText(const ReaderView& view, const BatchTexts& texts, size_t portWidth)
 {
     std::string line = view.port + std::string(portWidth - view.port.size() + 2, ' ');
-    if (view.found) {
+    if (view.result.found) {
         char reader[64];
-        snprintf(reader, sizeof reader, "%010u  %5s → %-5s  ", static_cast<unsigned>(view.barcode),
-                 versionText(view.before).c_str(), versionText(view.image).c_str());
+        snprintf(reader, sizeof reader, "%010u  %5s → %-5s  ", static_cast<unsigned>(view.result.barcode),
+                 versionText(view.result.firmwareFound).c_str(), versionText(view.image).c_str());
         line += reader;
     } else {
         line += std::string(30, ' ');

@@ -9,11 +9,10 @@
 
 struct ReaderView {
     std::string port;
-    bool found = false;
-    uint32_t barcode = 0, before = 0, image = 0;
+    uint32_t image = 0;
     int percent = -1;       // -1 until the job moves the bar
     bool done = false;
-    ReaderResult result;    // when done
+    ReaderResult result;    // the reader found (result.found) as soon as it is; the outcome when done
     std::string note;       // the system's reason where a port failed
 };
 

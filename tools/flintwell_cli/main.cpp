@@ -127,7 +127,8 @@ bool askOnTerminal(const HeadlessQuestion& question)
 {
     consoleWrite("\n\n" + cp1251ToUtf8(question.text.c_str()) + " [y/N] ");
     char line[16] = {};
-    if (!fgets(line, sizeof line, stdin))
+    // A stop request while the question waits is a No.
+    if (!fgets(line, sizeof line, stdin) || jobStopRequested)
         return false;
     return line[0] == 'y' || line[0] == 'Y' || line[0] == 'd' || line[0] == 'D';
 }
@@ -163,15 +164,13 @@ void runCountdown()
     joinWorker();
 }
 
-// START, then the job's end once the worker is done. Ctrl+C or SIGTERM
-// during the job: no further request goes out, so the reader is never told
-// to leave its bootloader with half its firmware.
+// START, then the job's end once the worker is done. A stop request during
+// the job: no further request goes out, so the reader is never told to leave
+// its bootloader with half its firmware.
 void runUpdateJob()
 {
-    catchStopRequests(true);
     startUpdateJob();
     joinWorker();
-    catchStopRequests(false);
 }
 
 // This run is one reader of a batch: it reports to the batch instead of
@@ -274,6 +273,8 @@ int runOneReader(const Options& options)
 
     int status = exitNotUpdated;
     bool resetChosen = false;
+    if (readerProcess && app.reader.identified)
+        reportFound(app.reader.info);
     switch (app.lastSearch) {
     case SearchOutcome::noPorts:
         status = exitNoPorts;
@@ -281,28 +282,31 @@ int runOneReader(const Options& options)
     case SearchOutcome::notFound:
         status = exitDeviceNotFound;
         break;
+    case SearchOutcome::stopped:
+        status = exitUpdateFailed;
+        break;
     case SearchOutcome::foundOffered:
-        if (readerProcess)
-            reportFound(app.reportedInfo.barcode, app.reportedInfo.softwareVersion);
         if (options.resetSettings && headlessControl(Control::resetOption).enabled)
             chooseResetOption();
         resetChosen = isChecked(Control::resetOption);
         runUpdateJob();
+        if (app.lastJob == JobOutcome::none) {
+            // A stop request came before START: the job never began.
+            appendLog(texts().logStoppedNothingWritten);
+            resetChosen = false;
+        }
         status = app.lastJob == JobOutcome::updated ? exitUpdated : exitUpdateFailed;
         break;
     default:
-        if (readerProcess)
-            reportFound(app.reportedInfo.barcode, app.reportedInfo.softwareVersion);
         if (options.onlyOlder)
             status = exitUpdated;
         break;
     }
     shutdown();
 
-    const bool found = app.lastSearch == SearchOutcome::foundOffered || app.lastSearch == SearchOutcome::foundDeclined;
     std::string port = options.ports.size() == 1 ? options.ports[0] : "";
-    if (port.empty() && found)
-        port = givenPortOf(app.portName);
+    if (port.empty() && app.reader.identified)
+        port = givenPortOf(app.reader.port);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const ReaderResult result = resultOfThisRun(port, resetChosen, seconds);
     if (readerProcess)
@@ -327,6 +331,7 @@ int cliMain(int argc, char** argv)
     if (options.onlyOlder)
         options.answer = 0;
     readerProcess = options.readerProcess;
+    catchStopRequests(true);
     const bool batch = !readerProcess && (options.all || options.ports.size() > 1);
 
     resetAppState();

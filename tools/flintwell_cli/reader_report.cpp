@@ -19,7 +19,8 @@ bool parseReaderReport(const std::string& line, ReaderReport* report)
     const char* text = line.c_str();
     if (kind == "found") {
         report->kind = ReportKind::found;
-        return sscanf(text, "found\t%" SCNu32 "\t%" SCNx32, &report->barcode, &report->firmware) == 2;
+        return sscanf(text, "found\t%" SCNx32 "\t%" SCNx32 "\t%" SCNu32 "\t%" SCNx32, &report->deviceType,
+                      &report->hardware, &report->barcode, &report->firmware) == 4;
     }
     if (kind == "progress") {
         report->kind = ReportKind::progress;
@@ -35,10 +36,11 @@ bool parseReaderReport(const std::string& line, ReaderReport* report)
     return kind == "result" && parseResultLine(line, &report->result);
 }
 
-void reportFound(uint32_t barcode, uint32_t firmware)
+void reportFound(const DeviceInfo& info)
 {
-    char line[64];
-    snprintf(line, sizeof line, "found\t%" PRIu32 "\t%" PRIX32, barcode, firmware);
+    char line[96];
+    snprintf(line, sizeof line, "found\t%" PRIX32 "\t%" PRIX32 "\t%" PRIu32 "\t%" PRIX32, info.deviceType,
+             info.hardware, info.barcode, info.softwareVersion);
     emit(line);
 }
 

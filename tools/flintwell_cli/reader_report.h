@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "link/device_info.h"
 #include "tools/flintwell_cli/reader_result.h"
 
 // The option that makes the program a batch's reader process.
@@ -14,7 +15,7 @@ enum class ReportKind : uint8_t { found, progress, error, result };
 
 struct ReaderReport {
     ReportKind kind;
-    uint32_t barcode = 0, firmware = 0;  // found
+    uint32_t deviceType = 0, hardware = 0, barcode = 0, firmware = 0;  // found
     int percent = 0;                     // progress
     std::string text;                    // error
     ReaderResult result;                 // result
@@ -23,7 +24,9 @@ struct ReaderReport {
 bool parseReaderReport(const std::string& line, ReaderReport* report);
 
 // The reader process's side: each writes one line and flushes it.
-void reportFound(uint32_t barcode, uint32_t firmware);
+// The found reader's identity and firmware, kept by the batch even when the
+// process later ends without a result.
+void reportFound(const DeviceInfo& info);
 void reportProgress(int percent);
 void reportError(const std::string& text);
 void reportResult(const ReaderResult& result);

@@ -12,12 +12,17 @@ ReaderOutcome outcomeOfThisRun()
     switch (app.lastSearch) {
     case SearchOutcome::foundDeclined:
         return ReaderOutcome::declined;
+    case SearchOutcome::stopped:
+        return ReaderOutcome::stoppedDuringSearch;
     case SearchOutcome::foundOffered:
         break;
     default:
         return ReaderOutcome::notFound;
     }
     switch (app.lastJob) {
+    case JobOutcome::none:
+        // Offered, but a stop request came before START.
+        return jobStopRequested ? ReaderOutcome::stoppedDuringSearch : ReaderOutcome::notStarted;
     case JobOutcome::updated:
         return ReaderOutcome::updated;
     case JobOutcome::failedWriting:
@@ -41,12 +46,12 @@ ReaderResult resultOfThisRun(const std::string& port, bool resetSettings, double
     r.port = port;
     r.outcome = outcomeOfThisRun();
     r.block = app.jobBlock;
-    r.found = r.outcome != ReaderOutcome::notFound;
+    r.found = app.reader.identified;
     if (r.found) {
-        r.deviceType = app.reportedInfo.deviceType;
-        r.hardware = app.reportedInfo.hardware;
-        r.barcode = app.reportedInfo.barcode;
-        r.firmwareFound = app.reportedInfo.softwareVersion;
+        r.deviceType = app.reader.info.deviceType;
+        r.hardware = app.reader.info.hardware;
+        r.barcode = app.reader.info.barcode;
+        r.firmwareFound = app.reader.info.softwareVersion;
     }
     r.firmwareImage = app.expectedInfo.softwareVersion;
     r.resetSettings = resetSettings && app.lastJob != JobOutcome::none;
@@ -62,6 +67,21 @@ bool resultIsFine(const ReaderResult& result)
 bool resultIsFailure(const ReaderResult& result)
 {
     return !resultIsFine(result) && result.outcome != ReaderOutcome::notFound;
+}
+
+bool resultLeavesReaderInBootloader(const ReaderResult& result, bool jobStarted)
+{
+    switch (result.outcome) {
+    case ReaderOutcome::failedAtBlock:
+    case ReaderOutcome::failedAtSettingsReset:
+    case ReaderOutcome::failedAtDeviceReset:
+    case ReaderOutcome::stopped:
+        return true;
+    case ReaderOutcome::noResult:
+        return jobStarted;
+    default:
+        return false;
+    }
 }
 
 std::string resultLine(const ReaderResult& r)
@@ -117,6 +137,8 @@ std::string resultText(const ReaderResult& r)
         return r.block ? "stopped before block " + std::to_string(r.block) : "stopped before the resets";
     case ReaderOutcome::notStarted:
         return "not started";
+    case ReaderOutcome::stoppedDuringSearch:
+        return "stopped during the search";
     case ReaderOutcome::noResult:
         break;
     }

@@ -1,5 +1,5 @@
 // How one reader's run ended, read from the program's outcomes
-// (app.lastSearch, app.lastJob, app.jobBlock, the device information), as a
+// (app.lastSearch, app.lastJob, app.jobBlock, the found reader), as a
 // batch's reader process reports it to the batch and as the service record
 // keeps it.
 #pragma once
@@ -16,6 +16,7 @@ enum class ReaderOutcome : uint8_t {
     failedAtDeviceReset,
     stopped,                // block: the next block (0: before the resets)
     notStarted,             // the job never started: nothing written
+    stoppedDuringSearch,    // a stop request came before the job: nothing written
     noResult,               // the reader's process ended without a result
 };
 
@@ -36,6 +37,10 @@ ReaderResult resultOfThisRun(const std::string& port, bool resetSettings, double
 // An update that the batch counts as done: updated, or declined (current).
 bool resultIsFine(const ReaderResult& result);
 bool resultIsFailure(const ReaderResult& result);
+// A job wrote to the reader and did not finish: it stays in its bootloader.
+// jobStarted: the reader's process had reported the job's progress (for a
+// process that ended without a result).
+bool resultLeavesReaderInBootloader(const ReaderResult& result, bool jobStarted);
 
 // The result as one line a batch's reader process prints ("result\t...",
 // without the port, which the batch knows), and back.

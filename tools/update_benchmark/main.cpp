@@ -91,7 +91,7 @@ void benchmarkSilentSearch(const std::string& simulator, const std::string& fold
     }
     const double switchOnly = secondsSince(start);
     start = std::chrono::steady_clock::now();
-    const bool found = searchAllPorts();
+    const bool found = searchAllPorts(FoundReader{});
     const double withIdentify = secondsSince(start) - 0.5;  // the search's own 500 ms before the first port
     for (pid_t pid : sims) {
         kill(pid, SIGTERM);

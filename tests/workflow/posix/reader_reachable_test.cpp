@@ -41,7 +41,7 @@ TEST_F(WorkflowTest, AReaderFoundInItsBootloaderIsOfferedTheUpdateAndFinished)
             searchAgain();
         }
         ASSERT_EQ(app.lastSearch, SearchOutcome::foundOffered) << log();
-        EXPECT_TRUE(app.foundInBootloader);
+        EXPECT_EQ(app.reader.firmware, FirmwareKnown::inBootloader);
         EXPECT_TRUE(headlessQuestions().empty());
         EXPECT_NE(log().find(expected("report", {{"port", "COM1"}, {"version", "1.04"}}) + expected("foundInBootloader") +
                              "\r\n" + expected("separator") + expected("updateRequired")),
@@ -53,24 +53,33 @@ TEST_F(WorkflowTest, AReaderFoundInItsBootloaderIsOfferedTheUpdateAndFinished)
     }
 }
 
-// What closing the program sends to the reader: the leave request only to a
-// reader known whole, nothing to a port nobody holds.
-TEST_F(WorkflowTest, TheLeaveRequestGoesOnlyToAReaderKnownWhole)
+// What the search makes of the reader, and what closing the program then
+// sends: the leave request only to the found reader known whole, on its own
+// port, nothing to a port nobody holds.
+TEST_F(WorkflowTest, TheFoundReaderAndWhatTheCloseSendsIt)
 {
     enum Before { search, searchSwitchLanguageAndSearch, searchAndSwitchLanguage, update };
     const struct {
         const char* what;
         std::vector<std::string> simArgs;
         Before before;
+        FoundBy how;
+        FirmwareKnown firmware;
         bool leaves;
     } cases[] = {
-        {"found running, declined", {"--version", "0x200"}, search, true},
-        {"declined, language switch, found again in its bootloader", {"--version", "0x200"},
-         searchSwitchLanguageAndSearch, true},
-        {"found in its bootloader at start: firmware of unknown state", {"--start-in-bootloader"}, search, false},
-        {"a language switch closed the port", {}, searchAndSwitchLanguage, false},
-        {"after a completed job", {}, update, false},
-        {"not found", {"--fault", "silent"}, search, false},
+        {"echo, declined", {"--version", "0x200"}, search, FoundBy::echo, FirmwareKnown::whole, true},
+        {"echo with CR LF swapped, declined", {"--version", "0x200", "--fault", "echo-cr-lf"}, search,
+         FoundBy::distortedEcho, FirmwareKnown::whole, true},
+        {"echo cut short, declined", {"--version", "0x200", "--fault", "echo-cut"}, search, FoundBy::distortedEcho,
+         FirmwareKnown::whole, true},
+        {"declined, language switch, the same reader found again in its bootloader", {"--version", "0x200"},
+         searchSwitchLanguageAndSearch, FoundBy::silenceThenIdentify, FirmwareKnown::whole, true},
+        {"silence, then identify: found in its bootloader at start", {"--start-in-bootloader"}, search,
+         FoundBy::silenceThenIdentify, FirmwareKnown::inBootloader, false},
+        {"a language switch closed the port", {}, searchAndSwitchLanguage, FoundBy::echo, FirmwareKnown::whole, false},
+        {"after a completed job", {}, update, FoundBy::echo, FirmwareKnown::whole, false},
+        {"after a failed job", {"--fault", "bad-ack=2"}, update, FoundBy::echo, FirmwareKnown::halfWritten, false},
+        {"nothing found", {"--fault", "silent"}, search, FoundBy::nothing, FirmwareKnown::nothing, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -81,17 +90,21 @@ TEST_F(WorkflowTest, TheLeaveRequestGoesOnlyToAReaderKnownWhole)
         startUpAndSearch({sim.link()});
         if (c.before == searchSwitchLanguageAndSearch || c.before == searchAndSwitchLanguage)
             switchLanguage(languageEnglish);
-        if (c.before == searchSwitchLanguageAndSearch) {
+        if (c.before == searchSwitchLanguageAndSearch)
             searchAgain();
-            ASSERT_TRUE(app.foundInBootloader) << log();
-        }
         if (c.before == update)
             runUpdateJob();
+        EXPECT_EQ(app.reader.how, c.how) << log();
+        EXPECT_EQ(app.reader.firmware, c.firmware);
+        EXPECT_EQ(app.reader.identified, c.how != FoundBy::nothing);
+        EXPECT_TRUE(c.how == FoundBy::nothing || sameReader(app.reader.info, app.reportedInfo));
         shutdown();
         EXPECT_FALSE(app.portOpen);
         EXPECT_TRUE(headlessQuitPosted());
         sim.stop();
         EXPECT_EQ(sim.transcript().find("leave bootloader") != std::string::npos, c.leaves) << sim.transcript();
+        // A running reader is judged by its version: never rewritten unasked.
+        EXPECT_EQ(sim.transcript().find("write block") != std::string::npos, c.before == update);
     }
 }
 

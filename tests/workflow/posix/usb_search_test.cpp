@@ -60,7 +60,7 @@ TEST_F(WorkflowTest, TheUsbReaderIsSwitchedFoundUpdatedAndNeverLeftHalfWritten)
 
     searchAgain();
     ASSERT_EQ(app.lastSearch, SearchOutcome::foundOffered) << log();
-    EXPECT_TRUE(app.foundInBootloader);
+    EXPECT_EQ(app.reader.firmware, FirmwareKnown::inBootloader);
     runUpdateJob();
     EXPECT_EQ(app.lastJob, JobOutcome::updated);
     expectFlashHoldsImage(sim, image);
