@@ -11,7 +11,7 @@
 
 namespace {
 
-struct sigaction previousInt, previousTerm;
+struct sigaction previousInt, previousTerm, previousHup;
 
 void stopJob(int)
 {
@@ -45,6 +45,7 @@ void catchStopRequests(bool on)
     if (!on) {
         sigaction(SIGINT, &previousInt, nullptr);
         sigaction(SIGTERM, &previousTerm, nullptr);
+        sigaction(SIGHUP, &previousHup, nullptr);
         return;
     }
     struct sigaction stop {};
@@ -52,4 +53,5 @@ void catchStopRequests(bool on)
     sigemptyset(&stop.sa_mask);
     sigaction(SIGINT, &stop, &previousInt);
     sigaction(SIGTERM, &stop, &previousTerm);
+    sigaction(SIGHUP, &stop, &previousHup);
 }

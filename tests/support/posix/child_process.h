@@ -89,6 +89,7 @@ public:
 
     // Sends a signal (Ctrl+C is SIGINT) to the running program.
     bool signal(int number) { return pid_ > 0 && ::kill(pid_, number) == 0; }
+    pid_t pid() const { return pid_; }
 
     // Asks the program to end (SIGTERM) and returns its exit status; a
     // program that does not end within 3 s is killed (-1).

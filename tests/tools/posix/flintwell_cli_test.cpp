@@ -3,6 +3,8 @@
 // readers side by side and the service record.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <optional>
 #include <sstream>
 
@@ -25,6 +27,32 @@ std::vector<std::string> recordRows(const std::string& path)
     for (std::string row; std::getline(text, row);)
         rows.push_back(row.substr(0, row.find('\r')));
     return rows;
+}
+
+bool waitForTranscript(const SimProcess& sim, const std::string& part)
+{
+    for (int wait = 0; wait < 3000 && !has(sim.transcript(), part); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return has(sim.transcript(), part);
+}
+
+// The batch's reader process that serves port (a child of the batch).
+pid_t readerProcessOf(pid_t batch, const std::string& port)
+{
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename();
+        if (pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const std::string stat = readFile(entry.path().string() + "/stat");
+        const size_t name = stat.rfind(')');
+        if (name == std::string::npos || std::atoi(stat.c_str() + name + 4) != batch)
+            continue;
+        std::string command = readFile(entry.path().string() + "/cmdline");
+        std::replace(command.begin(), command.end(), '\0', ' ');
+        if (has(command, " " + port))
+            return std::atoi(pid.c_str());
+    }
+    return -1;
 }
 
 }  // namespace
@@ -90,6 +118,90 @@ TEST(FlintwellCli, CtrlCMidJobLeavesTheReaderInItsBootloaderAndARerunFinishes)
     EXPECT_TRUE(has(rerun.console, expectedText(false, "foundInBootloader"))) << rerun.console;
     sim.stop();
     EXPECT_EQ(hexToMemory(sim.flashHex()), sampleFlashImage());
+}
+
+// A running reader whose echo is distorted is no reader found in its
+// bootloader: it is judged by its version, declined as current, told to
+// leave, and nothing is written.
+TEST(FlintwellCli, ADistortedEchoIsARunningReaderJudgedByItsVersion)
+{
+    for (const char* fault : {"echo-cr-lf", "echo-cut"}) {
+        SCOPED_TRACE(fault);
+        SimProcess sim({"--version", "0x105", "--fault", fault});
+        TempDir dir;
+        const CliRun run = runCli({"--lang", "en", "--only-older", "--record", dir.file("r.csv"), "--port", sim.link()});
+        EXPECT_EQ(run.status, 0) << run.console;
+        EXPECT_FALSE(has(run.console, expectedText(false, "foundInBootloader"))) << run.console;
+        EXPECT_TRUE(has(readFile(dir.file("r.csv")), ",1.05,1.05,no,declined,")) << readFile(dir.file("r.csv"));
+        sim.stop();
+        EXPECT_FALSE(has(sim.transcript(), "write block")) << sim.transcript();
+        EXPECT_TRUE(has(sim.transcript(), "leave bootloader")) << sim.transcript();
+    }
+}
+
+// Whatever ends a run, it ends cleanly: a stop before the job writes
+// nothing, says so, and lets a reader that its search switched leave its
+// bootloader; a stop mid-job, or a reader process killed mid-job, leaves the
+// reader in its bootloader and says so, and the record keeps what was learnt.
+TEST(FlintwellCli, EachWayOfEndingARunEndsItCleanly)
+{
+    enum When { duringTheSearch, onceSwitched, midJob };
+    const std::string reader = ",Karvo-7KRM,01,02,03,0012345678,1.04,1.05,no,";
+    const struct {
+        const char* what;
+        bool batch;         // two readers side by side, else one
+        int signal;
+        When when;
+        bool toReaderProcess;  // the signal goes to the first reader's process
+        std::string console;
+        bool staysInBootloader;
+        bool leaves, written;  // what the first reader received
+        std::string row;       // the first reader's row from the device on
+    } cases[] = {
+        {"SIGTERM to a batch during its search", true, SIGTERM, duringTheSearch, false,
+         "STOPPED during the search: nothing written", false, false, false,
+         ",,,,,,,1.05,no,stopped during the search,"},
+        {"SIGTERM once the reader was switched", false, SIGTERM, onceSwitched, false,
+         expectedText(false, "stoppedNothingWritten"), false, true, false, reader + "stopped during the search,"},
+        {"SIGHUP mid-job (the terminal closed)", false, SIGHUP, midJob, false, expectedText(false, "updateFailed"),
+         true, false, true, reader + "stopped before block "},
+        {"a reader process killed mid-job", true, SIGKILL, midJob, true, "0012345678   1.04 → 1.05", true, false,
+         true, reader + "failed (no result from its process),"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimProcess first, second;
+        ASSERT_TRUE(first.ready() && second.ready());
+        TempDir dir;
+        const std::string record = dir.file("service.csv");
+        std::vector<std::string> args = {"--lang", "en", "--yes", "--record", record, "--port", first.link()};
+        if (c.batch)
+            args.insert(args.end(), {"--port", second.link()});
+        ChildProcess cli;
+        ASSERT_TRUE(cli.start(FLINTWELL_CLI_PATH, args));
+        if (c.when == duringTheSearch)
+            std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        else
+            ASSERT_TRUE(waitForTranscript(first, c.when == onceSwitched ? "AT command" : "RX write block (0xF1) #27 "));
+        const pid_t target = c.toReaderProcess ? readerProcessOf(cli.pid(), first.link()) : cli.pid();
+        ASSERT_GT(target, 0);
+        ASSERT_EQ(::kill(target, c.signal), 0);
+        EXPECT_EQ(cli.waitExit(60000), 6);
+        const std::string console = cli.errorText();
+        EXPECT_TRUE(has(console, c.console)) << console;
+        EXPECT_EQ(has(console, "stays in its bootloader") || has(console, "stay in their bootloaders"),
+                  c.staysInBootloader)
+            << console;
+        first.stop();
+        const std::string transcript = first.transcript();
+        EXPECT_EQ(has(transcript, "leave bootloader"), c.leaves) << transcript;
+        EXPECT_EQ(has(transcript, "write block"), c.written) << transcript;
+        EXPECT_FALSE(has(transcript, "reset")) << transcript;
+        EXPECT_TRUE(c.when != duringTheSearch || !has(transcript, "AT command")) << transcript;
+        const std::string rows = readFile(record);
+        EXPECT_TRUE(has(rows, "," + first.link() + c.row)) << rows;
+        EXPECT_FALSE(has(rows, "process),0.0,")) << "the time it ran is kept";
+    }
 }
 
 // Three readers to update, one of them refusing a block, and a fourth already

@@ -2,6 +2,7 @@
 // the simulator's pseudo-terminal, switched, found again and identified.
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "tests/workflow/posix/workflow_fixture.h"
 
@@ -24,6 +25,12 @@ public:
         posixSetSysfsRoot(dir_.file("sys"));
         posixSetDeviceRoot(dir_.file("dev"));
         posixUseSystemPorts();
+    }
+    // Another reader on the same USB port, as if plugged in instead.
+    void plugIn(const std::string& line)
+    {
+        std::filesystem::remove(dir_.file("dev/ttyACM0"));
+        std::filesystem::create_symlink(line, dir_.file("dev/ttyACM0"));
     }
     ~FakeUsbSystem()
     {
@@ -95,5 +102,53 @@ TEST_F(WorkflowTest, WhatAUsbDeviceGetsAtClose)
         sim.stop();
         EXPECT_EQ(sim.transcript().find(c.sent ? c.sent : "RX") != std::string::npos, c.sent != nullptr)
             << sim.transcript();
+    }
+}
+
+// The reader found and known whole is told to leave its bootloader at close
+// only when the USB port's reader identifies as that very reader: another one
+// plugged in instead, left in its bootloader by an earlier failed job, gets
+// nothing, whether the program closes at once or after a SEARCH that does not
+// find it (another hardware variant).
+TEST_F(WorkflowTest, AtCloseOnlyTheFoundUsbReaderIsToldToLeave)
+{
+    const std::vector<std::string> sameReader = {};
+    const struct {
+        const char* what;
+        std::vector<std::string> other;  // the reader plugged in instead; sameReader: none
+        bool searchAgain;
+        bool leaves;
+    } cases[] = {
+        {"the found reader, its port closed by a language switch", sameReader, false, true},
+        {"another barcode", {"--barcode", "87654321"}, false, false},
+        {"the same barcode, another cipher id", {"--cipher", "0xA000002"}, false, false},
+        {"another hardware variant, not found by SEARCH", {"--hardware", "0x20203"}, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        restart(false);
+        carryImage(smallImage(0x0C02, 0x0104));  // equal versions: the question is answered No
+        SimProcess found({"--type", "0xC02"});
+        ASSERT_TRUE(found.ready());
+        FakeUsbSystem usb(found.link());
+        runCountdown();
+        ASSERT_EQ(app.lastSearch, SearchOutcome::foundDeclined) << log();
+        switchLanguage(languageEnglish);
+        std::optional<SimProcess> other;
+        if (c.other != sameReader) {
+            std::vector<std::string> args = {"--type", "0xC02", "--start-in-bootloader"};
+            args.insert(args.end(), c.other.begin(), c.other.end());
+            ASSERT_TRUE(other.emplace(args).ready());
+            usb.plugIn(other->link());
+        }
+        if (c.searchAgain) {
+            searchAgain();
+            EXPECT_EQ(app.lastSearch, SearchOutcome::notFound) << log();
+        }
+        shutdown();
+        SimProcess& atClose = other ? *other : found;
+        atClose.stop();
+        const std::string transcript = atClose.transcript();
+        EXPECT_EQ(transcript.find("leave bootloader") != std::string::npos, c.leaves) << transcript;
     }
 }
