@@ -6,17 +6,35 @@
 
 #include "app/app_state.h"
 #include "image/config_scan.h"
+#include "image/image_check.h"
 #include "image/packed_image.h"
 #include "image/resources.h"
+#include "ui/text_table.h"
 
 namespace {
 
 const char resetSettingsOn[] = "RESET_SETTINGS = TRUE;";
 
+// The rules the build's own image passed, on the text as it will stream.
+bool imageIsWhole(const uint8_t* text, uint32_t length, std::string* problem)
+{
+    ImageCheck check;
+    checkImage(text, length, &check);
+    if (check.problems.empty())
+        return true;
+    if (problem != nullptr) {
+        const ImageProblem& first = check.problems.front();
+        *problem = "line " + std::to_string(first.line) + ": " + first.reason;
+    }
+    return false;
+}
+
 }  // namespace
 
-bool loadImageAtStart()
+bool loadImageAtStart(std::string* problem)
 {
+    if (problem != nullptr)
+        problem->clear();
     uint32_t size = 0;
     const uint8_t* resource = loadResourceBytes(imageResourceId, imageResourceType, &size);
     if (resource == nullptr || size == 0)
@@ -29,11 +47,18 @@ bool loadImageAtStart()
     if (ok) {
         memcpy(packed, resource, size);
         uint32_t length = 0;
-        ok = unpackImage(text, &length, packed, size) && scanImageConfig(text, length);
+        ok = unpackImage(text, &length, packed, size) && imageIsWhole(text, length, problem) &&
+             scanImageConfig(text, length);
     }
     delete[] packed;
     delete[] text;
     return ok;
+}
+
+std::string imageLoadFailureText(const std::string& problem)
+{
+    const std::string text = texts().errorHexLoad;
+    return problem.empty() ? text : text + "\n" + problem;
 }
 
 bool loadAppConfig()

@@ -39,8 +39,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 
     // The window stays hidden when the carried image or configuration is
     // unusable: only the message box is seen.
-    if (!loadImageAtStart()) {
-        showMessage(texts().errorHexLoad, texts().messageCaption);
+    std::string imageProblem;
+    if (!loadImageAtStart(&imageProblem)) {
+        showMessage(imageLoadFailureText(imageProblem).c_str(), texts().messageCaption);
         return 0;
     }
     if (!loadAppConfig()) {

@@ -88,6 +88,8 @@ TEST(ConfigScan, ReadsEveryFieldFromTheLinesItNeeds)
              t.after = hexRecord(0x4800, wordsLittleEndian({1, 2, 3, 4})) + t.after;
          }),
          {{&D::softwareVersion, 0x0999}}},
+        {"a version line of 62 characters, the longest that fits with its LF and zero",
+         edited([](ImageText& t) { t.version.insert(t.version.size() - 1, std::string(62 - 43, '0')); }), {}},
         {"long lines stepped over whole, never cut in two",
          edited([&](ImageText& t) {
              t.before += longest + record32 + record32;
@@ -117,7 +119,8 @@ TEST(ConfigScan, FailsWithoutTheRecordsItNeeds)
         {"text ends after the third line", upToThird},
         {"second line too long for the line buffer",
          edited([](ImageText& t) { t.second = hexRecord(0x4810, std::vector<uint8_t>(32, 0x5A)); })},
-        {"version line too long", edited([](ImageText& t) { t.version.insert(t.version.size() - 1, std::string(30, '0')); })},
+        {"version line of 63 characters, one more than fits",
+         edited([](ImageText& t) { t.version.insert(t.version.size() - 1, std::string(63 - 43, '0')); })},
         {"identity line with too few data bytes",
          edited([](ImageText& t) { t.identity = hexRecord(0x4800, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}); })},
     };

@@ -32,9 +32,12 @@ TEST(Requests, ShortRequestsByteForByte)
         {"identify", 0x0C01, buildIdentifyFrame, {0, 0, 0x0C, 0x01, 0xF0, 1}, 11, {}},
         {"reset settings", 0x0C01, buildResetSettingsFrame, {0, 0, 0x0C, 0x01, 0xF2, 1}, 7, {0x08, 0x08, 0xA1, 0xB2}},
         {"reset device", 0x0C01, buildResetDeviceFrame, {0, 0, 0x0C, 0x01, 0xF3, 1}, 9, {0xBE, 0xEF}},
+        // The serial readers are addressed as themselves; both USB boards and
+        // anything else as the power board.
         {"leave, KRU", 0x0C00, buildLeaveBootloaderFrame, {0, 0, 0x0C, 0x00, 0xF4, 1}, 11, {}},
-        // Both USB boards and anything else are addressed as the power board.
+        {"leave, KRM", 0x0C01, buildLeaveBootloaderFrame, {0, 0, 0x0C, 0x01, 0xF4, 1}, 11, {}},
         {"leave, USB main", 0x0C02, buildLeaveBootloaderFrame, {0, 0, 0x0C, 0x03, 0xF4, 1}, 11, {}},
+        {"leave, USB power", 0x0C03, buildLeaveBootloaderFrame, {0, 0, 0x0C, 0x03, 0xF4, 1}, 11, {}},
         {"leave, unknown", 0x12345678, buildLeaveBootloaderFrame, {0, 0, 0x0C, 0x03, 0xF4, 1}, 11, {}},
     };
     for (const auto& c : cases) {

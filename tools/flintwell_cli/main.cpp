@@ -358,8 +358,9 @@ int cliMain(int argc, char** argv)
         fprintf(stderr, "flintwell-cli: cannot read %s\n", options.image);
         return exitStartUpFailed;
     }
-    if (!loadImageAtStart()) {
-        showMessage(texts().errorHexLoad, texts().messageCaption);
+    std::string imageProblem;
+    if (!loadImageAtStart(&imageProblem)) {
+        showMessage(imageLoadFailureText(imageProblem).c_str(), texts().messageCaption);
         return exitStartUpFailed;
     }
     if (!loadAppConfig()) {

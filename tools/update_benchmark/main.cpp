@@ -1,8 +1,9 @@
 // update-benchmark: one whole update of the built-in image against the reader
 // simulator pacing its line at 19200 baud, with the figures that say how
 // close the updater comes to what the protocol allows; then the cost of a
-// search over silent ports. With --readers N: the console updater's batch
-// on one reader and on N at once (readers_benchmark.cpp).
+// search over silent ports and of the start-up load, which proves the image
+// whole. With --readers N: the console updater's batch on one reader and on
+// N at once (readers_benchmark.cpp).
 //
 //   update-benchmark [--readers N] [KARVO_SIM]   (default: karvo-sim next to this program)
 #include <signal.h>
@@ -11,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +23,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "image/config_scan.h"
 #include "image/image_check.h"
 #include "image/packed_image.h"
 #include "image/resources.h"
@@ -101,6 +104,40 @@ void benchmarkSilentSearch(const std::string& simulator, const std::string& fold
     printf("search over %zu silent ports (karvo-sim --pace --fault silent)\n", lines.size());
     printf("  AT switch only (before):      %.3f s a port\n", switchOnly / n);
     printf("  switch, then identify (now):  %.3f s a port%s\n", withIdentify / n, found ? " (a reader answered!)" : "");
+}
+
+// The median of runs of one step, in milliseconds.
+template <typename Step>
+double medianMs(int runs, Step step)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        step();
+        ms.push_back(secondsSince(start) * 1000);
+    }
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+// What the start-up load of the built-in image costs now that it proves the
+// image whole (the image check on the unpacked text), against unpacking and
+// scanning alone.
+void benchmarkStartUpLoad()
+{
+    constexpr int runs = 21;
+    const double load = medianMs(runs, [] { loadImageAtStart(); });
+    const double unpackAndScan = medianMs(runs, [] {
+        uint32_t size = 0;
+        const uint8_t* packed = loadResourceBytes(imageResourceId, imageResourceType, &size);
+        std::vector<uint8_t> copy(packed, packed + size), text(size);
+        uint32_t length = 0;
+        if (unpackImage(text.data(), &length, copy.data(), size))
+            scanImageConfig(text.data(), length);
+    });
+    printf("start-up load of the built-in image (median of %d)\n", runs);
+    printf("  unpack, prove whole, scan:    %.2f ms (aim: under 50 ms)\n", load);
+    printf("  unpack and scan alone:        %.2f ms (the proof costs %.2f ms)\n", unpackAndScan, load - unpackAndScan);
 }
 
 // What the image check tells a release about this update's time.
@@ -216,6 +253,7 @@ int main(int argc, char** argv)
     benchmarkSilentSearch(simulator, folder);
     const double estimate = checkEstimate();
     printf("  image check's estimate: %.2f s (wall / estimate %.3f)\n", estimate, wall / estimate);
+    benchmarkStartUpLoad();
     std::string cleanup = std::string("rm -rf ") + folder;
     if (system(cleanup.c_str()) != 0)
         fprintf(stderr, "update-benchmark: %s left behind\n", folder);

@@ -308,7 +308,7 @@ TEST(Cli, UpdatesTheReaderOnCom7AndAppendsItsRecord)
 // its boxes, owned by the hidden window, and ends ---------------------------------------
 struct BrokenBuild {
     const char* program;
-    std::vector<const char*> boxes;
+    std::vector<std::pair<const char*, std::wstring>> boxes;  // each box's text and what follows it
 };
 class StartFails : public testing::TestWithParam<BrokenBuild> {};
 
@@ -318,7 +318,7 @@ TEST_P(StartFails, ShowsItsBoxesAndNoWindow)
     ASSERT_TRUE(program.started);
     const DWORD id = program.process.dwProcessId;
     bool windowSeen = false;
-    for (const char* key : GetParam().boxes) {
+    for (const auto& [key, reason] : GetParam().boxes) {
         SCOPED_TRACE(key);
         HWND box = nullptr;
         waitUntil([&] {
@@ -327,7 +327,7 @@ TEST_P(StartFails, ShowsItsBoxesAndNoWindow)
         }, 20000);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(textOf(box), expected(true, "caption"));
-        EXPECT_EQ(textOf(GetDlgItem(box, 0xFFFF)), expected(true, key));
+        EXPECT_EQ(textOf(GetDlgItem(box, 0xFFFF)), expected(true, key) + reason);
         HWND owner = GetWindow(box, GW_OWNER);
         EXPECT_TRUE(owner && classOf(owner) == mainWindowClass && !IsWindowVisible(owner));
         EXPECT_TRUE(GetDlgItem(box, IDOK) && !GetDlgItem(box, IDYES));
@@ -343,9 +343,11 @@ TEST_P(StartFails, ShowsItsBoxesAndNoWindow)
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, StartFails, testing::Values(
-    BrokenBuild{"Flintwell-broken-image", {"errorCrcPacket", "errorHexLoad"}},
-    BrokenBuild{"Flintwell-no-config-records", {"errorHexLoad"}},
-    BrokenBuild{"Flintwell-empty-config", {"errorAppconfigLoad"}}));
+    BrokenBuild{"Flintwell-broken-image", {{"errorCrcPacket", L""}, {"errorHexLoad", L""}}},
+    BrokenBuild{"Flintwell-no-config-records",
+                {{"errorHexLoad", L"\nline 4: text byte 124 lies inside this record: the updater starts streaming "
+                                  L"there and needs a record's ':'"}}},
+    BrokenBuild{"Flintwell-empty-config", {{"errorAppconfigLoad", L""}}}));
 
 // --- Window (code page 1252, a screen lower than the window, no reader answers) -------
 Session window;

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "tests/support/expected_texts.h"
+#include "tests/support/hex_text.h"
 #include "tests/support/posix/cli_run.h"
 #include "tests/support/posix/sim_process.h"
 
@@ -61,6 +62,8 @@ TEST(FlintwellCli, ExitStatusesAndWhatTheConsoleSays)
 {
     TempDir dir;
     writeFile(dir.file("broken.bin"), std::string(140, 'x'));
+    const std::vector<uint8_t> sample = packText(withLfLineEnds(readFile(SAMPLE_FIRMWARE_HEX)));
+    writeFile(dir.file("cut.bin"), std::string(sample.begin(), sample.begin() + imagePacketSize * 300));
     const std::vector<std::string> noPort = {"no port"};
     const struct {
         std::vector<std::string> sim;  // the simulator's arguments, or noPort
@@ -68,6 +71,7 @@ TEST(FlintwellCli, ExitStatusesAndWhatTheConsoleSays)
         int status;
         std::string text;
         bool flashIsTheImage;
+        bool readerUntouched = false;
     } cases[] = {
         {{}, {"--lang", "en", "--yes"}, 0, expectedText(false, "successful"), true},
         {{"--fault", "silent"}, {}, 4, expectedText(true, "notFound"), false},
@@ -77,6 +81,9 @@ TEST(FlintwellCli, ExitStatusesAndWhatTheConsoleSays)
         {{"--version", "0x100"}, {"--lang", "en", "--reset-settings"}, 0,
          expectedText(false, "resetSettings") + expectedText(false, "ok") + expectedText(false, "resetDevice"), true},
         {noPort, {"--lang", "en", "--image", dir.file("broken.bin")}, 2, expectedText(false, "errorHexLoad"), false},
+        {{}, {"--lang", "en", "--yes", "--image", dir.file("cut.bin")}, 2,
+         expectedText(false, "errorHexLoad") + "\nline 875: too short or an odd number of hex digits for a record",
+         false, true},
         {noPort, {"--image", dir.file("missing.bin")}, 2, "", false},
         {noPort, {"--lang", "de"}, 1, "", false},
         {noPort, {"--bogus"}, 1, "", false},
@@ -92,6 +99,7 @@ TEST(FlintwellCli, ExitStatusesAndWhatTheConsoleSays)
         EXPECT_EQ(run.status, c.status) << run.console;
         EXPECT_TRUE(has(run.console, c.text)) << run.console;
         EXPECT_TRUE(!c.flashIsTheImage || (sim->stop(), hexToMemory(sim->flashHex()) == sampleFlashImage()));
+        EXPECT_TRUE(!c.readerUntouched || (sim->stop(), !has(sim->transcript(), "RX "))) << sim->transcript();
     }
 }
 
