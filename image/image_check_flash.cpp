@@ -7,6 +7,7 @@
 #include "image/config_scan.h"
 #include "image/hex_stream.h"
 #include "image/image_check_parts.h"
+#include "link/reader_models.h"
 
 namespace {
 
@@ -149,7 +150,7 @@ void checkConfiguration(ImageCheck* check, const std::string& text, const std::v
     const uint32_t identityLine = lineAt(lines, config.lineAt[0]).number;
     const uint32_t rangesLine = lineAt(lines, config.lineAt[1]).number;
     const uint32_t eepromEndLine = lineAt(lines, config.lineAt[2]).number;
-    if (info.deviceType < deviceTypeKru || info.deviceType > deviceTypeUsbPwr)
+    if (!isKnownModel(info.deviceType))
         addProblem(check, identityLine, "device type 0x%08X is none of the Karvo-7 readers (0x0C00 to 0x0C03)",
                    info.deviceType);
     if (info.flashStart >= info.flashEnd)

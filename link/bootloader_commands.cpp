@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/system.h"
 #include "link/device_info.h"
+#include "link/reader_models.h"
 #include "ports/port_access.h"
 #include "ui/text_table.h"
 #include "ui/window.h"
@@ -41,9 +42,7 @@ int writeBlockFrameLength(int n)
 
 uint32_t leaveBootloaderDevice(uint32_t deviceType)
 {
-    if (deviceType == deviceTypeKru || deviceType == deviceTypeKrm)
-        return deviceType;
-    return deviceTypeUsbPwr;
+    return readerModel(deviceType).leaveDevice;
 }
 
 int buildIdentifyFrame(uint8_t* frame)

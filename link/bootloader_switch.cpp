@@ -5,6 +5,7 @@
 #include "app/app_state.h"
 #include "app/system.h"
 #include "link/device_info.h"
+#include "link/reader_models.h"
 #include "ports/port_access.h"
 
 namespace {
@@ -16,11 +17,7 @@ constexpr int echoReadMaximum = 32;
 
 const char* bootloaderCommand(uint32_t deviceType)
 {
-    if (deviceType == deviceTypeKru)
-        return "AT+BOOTL_KRU";
-    if (deviceType == deviceTypeKrm)
-        return "AT+BOOTL_KRM";
-    return "AT+BOOTL_USB";
+    return readerModel(deviceType).atCommand;
 }
 
 void bootloaderEcho(uint32_t deviceType, char echo[bootloaderEchoLength + 1])

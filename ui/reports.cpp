@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/app_state.h"
+#include "link/reader_models.h"
 #include "ui/text_table.h"
 #include "ui/window.h"
 
@@ -16,22 +17,6 @@ constexpr int reportTextSize = 100;
 unsigned byteAt(uint32_t value, int shift)
 {
     return (value >> shift) & 0xFF;
-}
-
-const char* modelName(uint32_t deviceType)
-{
-    switch (deviceType) {
-    case deviceTypeKru:
-        return "Karvo-7KRU";
-    case deviceTypeKrm:
-        return "Karvo-7KRM";
-    case deviceTypeUsbMain:
-        return "Karvo-7-USB (pcb: MAIN)";
-    case deviceTypeUsbPwr:
-        return "Karvo-7-USB (pcb: PWR)";
-    default:
-        return "Unknown device!";
-    }
 }
 
 // Size of a memory range in whole KiB; an end below its start gives the
@@ -53,33 +38,16 @@ void printHeader()
              byteAt(info.hardware, 8), t.labelPcb, byteAt(info.hardware, 0));
     appendLog("\r\n");
 
-    char line[reportTextSize];
-    switch (info.deviceType) {
-    case deviceTypeKru:
-    case deviceTypeKrm:
-        snprintf(line, sizeof line,
-                 info.deviceType == deviceTypeKru ? "   Karvo-7KRU %s.%s" : "   Karvo-7KRM %s.%s", t.labelVer,
-                 version);
+    const ReaderModel& model = readerModel(info.deviceType);
+    if (model.name) {
+        char line[reportTextSize];
+        snprintf(line, sizeof line, "   %s %s.%s", model.name, t.labelVer, version);
         appendLog(line);
-        appendLog("\r\n   ++++++++++++++++++++++++++++++++++++++++++");
-        break;
-    case deviceTypeUsbMain:
-    case deviceTypeUsbPwr:
-        snprintf(line, sizeof line, "   Karvo-7-USB %s.%s", t.labelVer, version);
-        appendLog(line);
-        if (info.deviceType == deviceTypeUsbMain) {
-            appendLog("\r\n\t\t   -----------");
-            appendLog("\r\n\t\t    pcb: MAIN");
-        } else {
-            appendLog("\r\n\t\t   ----------");
-            appendLog("\r\n\t\t    pcb: PWR");
-        }
-        appendLog("\r\n   +++++++++++++++++++++++++++++++++++++++++++");
-        break;
-    default:
+        appendLog(model.boardLines);
+        appendLog(model.headerRule);
+    } else {
         appendLog("\t\tUnknown device!");
         appendLog("\r\n\t\t+++++++++++++++");
-        break;
     }
     appendLog("\r\n------------------------------------------------");
     appendLog("\r\n");
@@ -118,7 +86,7 @@ void printDeviceReport(const char* portName)
     setControlText(Control::idLabel, value);
 
     appendLog(t.reportDeviceType);
-    appendLog(modelName(info.deviceType));
+    appendLog(readerModel(info.deviceType).reportName);
 
     snprintf(value, sizeof value, "%02X", byteAt(info.hardware, 16));
     appendLog(t.reportSeries);

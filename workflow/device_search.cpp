@@ -7,6 +7,7 @@
 #include "app/system.h"
 #include "link/bootloader_commands.h"
 #include "link/bootloader_switch.h"
+#include "link/reader_models.h"
 #include "ports/port_access.h"
 #include "ports/port_list.h"
 #include "ports/usb_lookup.h"
@@ -137,18 +138,16 @@ void searchPorts()
     }
     sortPortList();
 
-    bool found;
-    switch (app.expectedInfo.deviceType) {
-    case deviceTypeKru:
-    case deviceTypeKrm:
+    bool found = false;
+    switch (readerModel(app.expectedInfo.deviceType).search) {
+    case SearchPath::serial:
         found = searchAllPorts(before);
         break;
-    case deviceTypeUsbMain:
-    case deviceTypeUsbPwr:
+    case SearchPath::usbSwitched:
         switchUsbReader();
         found = searchUsbPort(before);
         break;
-    default:
+    case SearchPath::usbIdentified:
         found = searchUsbPort(before);
         break;
     }

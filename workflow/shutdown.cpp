@@ -5,6 +5,7 @@
 #include "app/app_state.h"
 #include "app/system.h"
 #include "link/bootloader_commands.h"
+#include "link/reader_models.h"
 #include "ports/port_access.h"
 #include "ui/window.h"
 #include "workflow/device_search.h"
@@ -65,12 +66,14 @@ void leaveUsbBootloader()
 
 void shutdown()
 {
-    const uint32_t type = app.expectedInfo.deviceType;
-    if (foundReaderIsWhole()) {
-        if (type == deviceTypeUsbMain || type == deviceTypeUsbPwr)
+    const ReaderModel& model = readerModel(app.expectedInfo.deviceType);
+    if (model.toldToLeave && foundReaderIsWhole()) {
+        if (model.search == SearchPath::serial) {
+            if (foundReadersPortIsOpen())
+                sendLeaveAndClose();
+        } else {
             leaveUsbBootloader();
-        else if ((type == deviceTypeKru || type == deviceTypeKrm) && foundReadersPortIsOpen())
-            sendLeaveAndClose();
+        }
     }
     closePort();
     quitProgram();

@@ -4,7 +4,7 @@
 
 #include "app/shared_file.h"
 #include "app/system.h"
-#include "link/device_info.h"
+#include "link/reader_models.h"
 
 #ifndef FLINTWELL_VERSION
 #error "FLINTWELL_VERSION must give the program's version"
@@ -34,20 +34,11 @@ std::string field(const std::string& text)
 
 std::string deviceName(uint32_t type)
 {
-    switch (type) {
-    case deviceTypeKru:
-        return "Karvo-7KRU";
-    case deviceTypeKrm:
-        return "Karvo-7KRM";
-    case deviceTypeUsbMain:
-        return "Karvo-7-USB MAIN";
-    case deviceTypeUsbPwr:
-        return "Karvo-7-USB PWR";
-    default:
-        char text[16];
-        snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(type));
-        return text;
-    }
+    if (const char* name = readerModel(type).recordName)
+        return name;
+    char text[16];
+    snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(type));
+    return text;
 }
 
 std::string hexByte(uint32_t value, int shift)
