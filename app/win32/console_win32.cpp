@@ -18,11 +18,23 @@ bool isConsole(HANDLE handle)
     return GetConsoleMode(handle, &mode) != 0;
 }
 
-BOOL WINAPI stopJob(DWORD)
+// Set by stopRequestsServed: the run has ended its job, closed the port and
+// written its record.
+HANDLE runServed = nullptr;
+
+// Windows allows a handler of a close about 5 s before it ends the process.
+constexpr DWORD endingWaitMs = 4500;
+
+// Runs on a thread the system starts for the event.
+BOOL WINAPI stopJob(DWORD event)
 {
     jobStopRequested = true;
     consoleWrite("\n-- stopping after the block in flight\n");
-    // Handled: the program ends by itself once the job has stopped.
+    // After a close, log-off or shutdown Windows ends the process as soon as
+    // this returns: the run gets the time to stop its job, close the port and
+    // write its record. After Ctrl+C and Ctrl+Break the program ends by itself.
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && runServed != nullptr)
+        WaitForSingleObject(runServed, endingWaitMs);
     return TRUE;
 }
 
@@ -59,7 +71,17 @@ bool inputIsTerminal()
     return isConsole(GetStdHandle(STD_INPUT_HANDLE));
 }
 
-void catchStopRequests(bool on)
+void catchStopRequests()
 {
-    SetConsoleCtrlHandler(stopJob, on ? TRUE : FALSE);
+    runServed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    // A process started in a process group of its own (as the batch starts
+    // its readers, process_win32.cpp) begins with Ctrl+C ignored: take it.
+    SetConsoleCtrlHandler(nullptr, FALSE);
+    SetConsoleCtrlHandler(stopJob, TRUE);
+}
+
+void stopRequestsServed()
+{
+    if (runServed != nullptr)
+        SetEvent(runServed);
 }

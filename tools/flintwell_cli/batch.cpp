@@ -139,7 +139,6 @@ int runBatch(const BatchSetup& setup)
     }
 
     // Ctrl+C reaches the readers' processes too; the batch waits for them.
-    catchStopRequests(true);
     const bool redraw = consoleCanRedraw();
     consoleWrite("\n");
     if (redraw)
@@ -172,7 +171,6 @@ int runBatch(const BatchSetup& setup)
         if (anyRunning)
             sleepMs(100);
     }
-    catchStopRequests(false);
     printSummary(views, texts);
 
     int status = exitStatusOf(views);

@@ -168,10 +168,8 @@ void runCountdown()
 // to leave its bootloader with half its firmware.
 void runUpdateJob()
 {
-    catchStopRequests(true);
     startUpdateJob();
     joinWorker();
-    catchStopRequests(false);
 }
 
 // This run is one reader of a batch: it reports to the batch instead of
@@ -314,9 +312,7 @@ int runOneReader(const Options& options)
     return status;
 }
 
-}  // namespace
-
-int cliMain(int argc, char** argv)
+int runCli(int argc, char** argv)
 {
     Options options;
     if (!parseOptions(argc, argv, &options)) {
@@ -378,4 +374,15 @@ int cliMain(int argc, char** argv)
         return exitNoPorts;
     }
     return runBatch(setup);
+}
+
+}  // namespace
+
+// A stop is caught from the start to the end of the run (console.h).
+int cliMain(int argc, char** argv)
+{
+    catchStopRequests();
+    const int status = runCli(argc, argv);
+    stopRequestsServed();
+    return status;
 }
