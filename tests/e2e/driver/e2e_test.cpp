@@ -304,6 +304,35 @@ TEST(Cli, UpdatesTheReaderOnCom7AndAppendsItsRecord)
         << readWhole(record);
 }
 
+// A batch in a process group of its own (as a scheduler starts it) is told to
+// stop mid-job: it passes the stop on to its reader's process, which stops
+// after the block in flight. Wine 8 generates no Ctrl+Break: Ctrl+C to the
+// group, which the programs take alike, stands in.
+TEST(Cli, AStopSentToTheBatchStopsItsReaderAfterTheBlockInFlight)
+{
+    FreeConsole();  // a console of the driver's own, for the batch and the event
+    ASSERT_TRUE(AllocConsole());
+    ASSERT_EQ(restartReader("--fault late-ack=3:2000"), 2);
+    const std::string console = workFile("cli-stop-console.txt");
+    Program cli = startProgram(FLINTWELL_CLI_EXE, L"--all --port COM7 --yes --lang ru", console, CREATE_NEW_PROCESS_GROUP);
+    ASSERT_TRUE(cli.started);
+    // Block 3's acknowledgement is held back: the job surely runs.
+    EXPECT_TRUE(waitUntil([] { return count(transcript(2), "RX write block (0xF1) #3 ") > 0; }, 60000));
+    EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, cli.process.dwProcessId));
+    DWORD code = 12345;
+    EXPECT_TRUE(waitForExit(cli, 60000, &code));
+    killProgram(cli);
+    EXPECT_EQ(code, 6u);
+    const std::string printed = readWhole(console);
+    EXPECT_NE(printed.find(expectedText(true, "batchSummary",
+                                        {{"updated", "0"}, {"declined", "0"}, {"none", "0"}, {"failed", "1"}, {"ports", "COM7"}})),
+              std::string::npos)
+        << printed;
+    const std::string reader = transcript(2);
+    EXPECT_EQ(count(reader, "RX write block (0xF1) #5 ") + count(reader, "reset") + count(reader, "leave bootloader"), 0u)
+        << reader;
+}
+
 // --- Start-up failures (no reader): a build with unusable resources shows
 // its boxes, owned by the hidden window, and ends ---------------------------------------
 struct BrokenBuild {
