@@ -22,10 +22,12 @@ bool isConsole(HANDLE handle)
 // written its record.
 HANDLE runServed = nullptr;
 
-// Windows allows a handler of a close about 5 s before it ends the process.
+// Windows allows a handler of a close, and a window at the end of the
+// session, about 5 s before it ends the process.
 constexpr DWORD endingWaitMs = 4500;
 
-// Runs on a thread the system starts for the event.
+// Runs on a thread the system starts for the event (or on the session
+// window's, below).
 BOOL WINAPI stopJob(DWORD event)
 {
     jobStopRequested = true;
@@ -36,6 +38,35 @@ BOOL WINAPI stopJob(DWORD event)
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && runServed != nullptr)
         WaitForSingleObject(runServed, endingWaitMs);
     return TRUE;
+}
+
+// A process with user32.dll loaded (SetupAPI loads it) gets no log-off or
+// shutdown event at its console handler: Windows sends those to its top-level
+// windows as WM_ENDSESSION, and ends the process when that returns.
+LRESULT CALLBACK sessionEnds(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_ENDSESSION && wParam) {
+        stopJob(CTRL_LOGOFF_EVENT);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A hidden top-level window on a thread of its own for the end of the
+// session. Without a desktop to put it on, nothing.
+DWORD WINAPI watchSession(void*)
+{
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = sessionEnds;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"FlintwellSessionEnd";
+    if (!RegisterClassW(&windowClass) || !CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 0,
+                                                          0, nullptr, nullptr, windowClass.hInstance, nullptr))
+        return 0;
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+        DispatchMessageW(&message);
+    return 0;
 }
 
 }  // namespace
@@ -78,6 +109,8 @@ void catchStopRequests()
     // its readers, process_win32.cpp) begins with Ctrl+C ignored: take it.
     SetConsoleCtrlHandler(nullptr, FALSE);
     SetConsoleCtrlHandler(stopJob, TRUE);
+    if (HANDLE watcher = CreateThread(nullptr, 0, watchSession, nullptr, 0, nullptr))
+        CloseHandle(watcher);
 }
 
 void stopRequestsServed()

@@ -333,6 +333,51 @@ TEST(Cli, AStopSentToTheBatchStopsItsReaderAfterTheBlockInFlight)
         << reader;
 }
 
+// Every top-level window of the process, hidden ones too.
+std::vector<HWND> windowsOf(DWORD processId)
+{
+    std::pair<DWORD, std::vector<HWND>> search{processId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* s = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(parameter);
+            DWORD id = 0;
+            GetWindowThreadProcessId(window, &id);
+            if (id == s->first)
+                s->second.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+// The end of the session mid-job, as Windows tells a process that has
+// user32.dll loaded: its top-level windows get WM_QUERYENDSESSION, then
+// WM_ENDSESSION, after which Windows ends the process. So WM_ENDSESSION
+// returns only when the run has stopped its job and served the stop.
+TEST(Cli, TheEndOfTheSessionMidJobIsAnsweredOnlyOnceTheRunHasStopped)
+{
+    const int reader = restartReader("--fault late-ack=3:2000");
+    ASSERT_GT(reader, 1);
+    Program cli = startProgram(FLINTWELL_CLI_EXE, L"--port COM7 --yes --lang ru", workFile("cli-session-console.txt"));
+    ASSERT_TRUE(cli.started);
+    EXPECT_TRUE(waitUntil([&] { return count(transcript(reader), "RX write block (0xF1) #3 ") > 0; }, 60000));
+    const std::vector<HWND> windows = windowsOf(cli.process.dwProcessId);
+    EXPECT_FALSE(windows.empty());
+    for (UINT message : {WM_QUERYENDSESSION, WM_ENDSESSION})
+        for (HWND window : windows)
+            SendMessageTimeoutW(window, message, TRUE, 0, SMTO_NORMAL, 10000, nullptr);
+    DWORD code = 12345;
+    const bool ended = !windows.empty() && waitForExit(cli, 1000, &code);
+    EXPECT_TRUE(ended) << "the run still went on when Windows would end it";
+    if (!ended)
+        waitForExit(cli, 60000, &code);
+    killProgram(cli);
+    EXPECT_EQ(code, 6u);
+    const std::string sent = transcript(reader);
+    EXPECT_EQ(count(sent, "RX write block (0xF1) #5 ") + count(sent, "reset") + count(sent, "leave bootloader"), 0u)
+        << sent;
+}
+
 // --- Start-up failures (no reader): a build with unusable resources shows
 // its boxes, owned by the hidden window, and ends ---------------------------------------
 struct BrokenBuild {
