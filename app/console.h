@@ -16,9 +16,9 @@ bool inputIsTerminal();
 // SIGTERM and SIGHUP (a closed terminal or SSH session) on Linux; on Windows
 // the console's Ctrl+C and Ctrl+Break, its closing, the log-off and the
 // shutdown (as console events, and as WM_ENDSESSION to a hidden window, the
-// way Windows tells a process that has user32.dll loaded). Each sets jobStopRequested and prints a notice instead of ending
-// the program: a job stops after the block in flight. Called once, at the
-// start of the run.
+// way Windows tells a process that has user32.dll loaded). Each sets
+// jobStopRequested and prints a notice instead of ending the program: a job
+// stops after the block in flight. Called once, at the start of the run.
 void catchStopRequests();
 // The run has done everything a stop asks for (the job ended, the port
 // closed, the record written) and is about to end. Windows ends the process

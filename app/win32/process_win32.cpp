@@ -101,10 +101,11 @@ int readProcessOutput(ChildRun* child, char* buffer, int size)
 // a console event for that group reaches it and no other process. Ctrl+Break
 // is the event a process cannot have turned off; Wine generates none (8.0:
 // not implemented), so Ctrl+C then, which a child of ours takes the same way
-// (catchStopRequests turns Ctrl+C back on in a new group). Without a console
-// of ours there is nothing to send, and nothing can have asked us to stop.
-// The console's own Ctrl+C, Ctrl+Break and close reach every process attached
-// to it, our children too, whatever their group.
+// (catchStopRequests turns Ctrl+C back on in a new group). The console's own
+// Ctrl+C, Ctrl+Break and close reach every process attached to it, our
+// children too, whatever their group. Without a console of ours nothing can
+// be sent; the one stop that can come then, the end of the session, reaches
+// each child's own window as well.
 void askProcessToStop(const ChildRun& child)
 {
     const DWORD group = GetProcessId(handleOf(child.process));
