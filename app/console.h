@@ -12,7 +12,17 @@ bool consoleCanRedraw();
 // stdin is a terminal: a person can answer a question.
 bool inputIsTerminal();
 
-// While on, Ctrl+C and SIGTERM (on Windows the console's Ctrl+C, Ctrl+Break
-// and close events) set jobStopRequested and print a notice instead of ending
-// the program: the job stops after the block in flight.
-void catchStopRequests(bool on);
+// Catches the requests to stop from now until the process ends: Ctrl+C,
+// SIGTERM and SIGHUP (a closed terminal or SSH session) on Linux; on Windows
+// the console's Ctrl+C and Ctrl+Break, its closing, the log-off and the
+// shutdown (as console events, and as WM_ENDSESSION to a hidden window, the
+// way Windows tells a process that has user32.dll loaded). Each sets
+// jobStopRequested and prints a notice instead of ending the program: a job
+// stops after the block in flight. Called once, at the start of the run.
+void catchStopRequests();
+// The run has done everything a stop asks for (the job ended, the port
+// closed, the record written) and is about to end. Windows ends the process
+// as soon as the handler of a close, log-off or shutdown returns, so that
+// handler waits for this call (at most 4.5 s: Windows allows about 5).
+// Harmless when no stop came.
+void stopRequestsServed();

@@ -33,8 +33,8 @@ bool startProcess(const char* program, const std::vector<std::string>& args, Chi
 // What the child wrote since the last call, without waiting: the bytes read,
 // 0 when nothing is there now, -1 once its output is closed.
 int readProcessOutput(ChildRun* child, char* buffer, int size);
-// Passes a stop request on (SIGTERM on Linux; on Windows the console's Ctrl+C
-// reaches every process attached to it, so nothing is sent).
+// Passes a stop request on: SIGTERM on Linux, Ctrl+Break to the child's own
+// process group on Windows (the child takes it as it takes Ctrl+C).
 void askProcessToStop(const ChildRun& child);
 // Waits for the child to end and releases it; its exit status, or -1 when it
 // did not end normally.

@@ -52,7 +52,11 @@ function(flintwell_wine_gtest target)
             list(APPEND fixtures wine_com_ports)
             set_tests_properties(wine.${suite} PROPERTIES RESOURCE_LOCK wine_com_ports)
         endif()
+        # GoogleTest's summary decides: a process that ends half-way through
+        # (a control event's default handler ends it with status 0) fails.
         set_tests_properties(wine.${suite} PROPERTIES FIXTURES_REQUIRED "${fixtures}"
-                             ENVIRONMENT "WINEPREFIX=${FLINTWELL_WINEPREFIX};FLINTWELL_WINE_PORTS=${FLINTWELL_WINE_PORTS}")
+                             ENVIRONMENT "WINEPREFIX=${FLINTWELL_WINEPREFIX};FLINTWELL_WINE_PORTS=${FLINTWELL_WINE_PORTS}"
+                             PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [0-9]+ tests?\\."
+                             FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
     endforeach()
 endfunction()

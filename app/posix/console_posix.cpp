@@ -1,4 +1,4 @@
-// The console on Linux: stderr and stdin, SIGINT and SIGTERM.
+// The console on Linux: stderr and stdin, SIGINT, SIGTERM and SIGHUP.
 #include <signal.h>
 #include <unistd.h>
 
@@ -10,8 +10,6 @@
 #include "app/console.h"
 
 namespace {
-
-struct sigaction previousInt, previousTerm, previousHup;
 
 void stopJob(int)
 {
@@ -40,18 +38,16 @@ bool inputIsTerminal()
     return isatty(STDIN_FILENO);
 }
 
-void catchStopRequests(bool on)
+void catchStopRequests()
 {
-    if (!on) {
-        sigaction(SIGINT, &previousInt, nullptr);
-        sigaction(SIGTERM, &previousTerm, nullptr);
-        sigaction(SIGHUP, &previousHup, nullptr);
-        return;
-    }
     struct sigaction stop {};
     stop.sa_handler = stopJob;
     sigemptyset(&stop.sa_mask);
-    sigaction(SIGINT, &stop, &previousInt);
-    sigaction(SIGTERM, &stop, &previousTerm);
-    sigaction(SIGHUP, &stop, &previousHup);
+    for (int request : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(request, &stop, nullptr);
+}
+
+// Nothing waits: the handler returns at once and the run ends by itself.
+void stopRequestsServed()
+{
 }

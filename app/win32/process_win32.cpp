@@ -62,8 +62,10 @@ bool startProcess(const char* program, const std::vector<std::string>& args, Chi
     startup.hStdOutput = writeEnd;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info{};
-    const BOOL started =
-        CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+    // A process group of its own, so that askProcessToStop reaches this child
+    // alone; it shares the caller's console all the same.
+    const BOOL started = CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP,
+                                        nullptr, nullptr, &startup, &info);
     CloseHandle(writeEnd);
     if (!started) {
         CloseHandle(readEnd);
@@ -95,8 +97,20 @@ int readProcessOutput(ChildRun* child, char* buffer, int size)
     return -1;
 }
 
-void askProcessToStop(const ChildRun&)
+// The child shares our console in a process group of its own (startProcess):
+// a console event for that group reaches it and no other process. Ctrl+Break
+// is the event a process cannot have turned off; Wine generates none (8.0:
+// not implemented), so Ctrl+C then, which a child of ours takes the same way
+// (catchStopRequests turns Ctrl+C back on in a new group). The console's own
+// Ctrl+C, Ctrl+Break and close reach every process attached to it, our
+// children too, whatever their group. Without a console of ours nothing can
+// be sent; the one stop that can come then, the end of the session, reaches
+// each child's own window as well.
+void askProcessToStop(const ChildRun& child)
 {
+    const DWORD group = GetProcessId(handleOf(child.process));
+    if (group != 0 && !GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, group))
+        GenerateConsoleCtrlEvent(CTRL_C_EVENT, group);
 }
 
 int waitProcess(ChildRun* child)

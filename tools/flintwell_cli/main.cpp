@@ -320,9 +320,7 @@ int runOneReader(const Options& options)
     return status;
 }
 
-}  // namespace
-
-int cliMain(int argc, char** argv)
+int runCli(int argc, char** argv)
 {
     Options options;
     if (!parseOptions(argc, argv, &options)) {
@@ -333,7 +331,6 @@ int cliMain(int argc, char** argv)
     if (options.onlyOlder)
         options.answer = 0;
     readerProcess = options.readerProcess;
-    catchStopRequests(true);
     const bool batch = !readerProcess && (options.all || options.ports.size() > 1);
 
     resetAppState();
@@ -386,4 +383,15 @@ int cliMain(int argc, char** argv)
         return exitNoPorts;
     }
     return runBatch(setup);
+}
+
+}  // namespace
+
+// A stop is caught from the start to the end of the run (console.h).
+int cliMain(int argc, char** argv)
+{
+    catchStopRequests();
+    const int status = runCli(argc, argv);
+    stopRequestsServed();
+    return status;
 }

@@ -23,8 +23,10 @@ struct Program {
     bool started = false;
 };
 // path: a Linux path, run through drive Z:; output: a Linux file that takes
-// the program's standard output and error (none: they are not redirected).
-Program startProgram(const std::string& path, const std::wstring& arguments = L"", const std::string& output = "");
+// the program's standard output and error (none: they are not redirected);
+// flags: CreateProcess's creation flags.
+Program startProgram(const std::string& path, const std::wstring& arguments = L"", const std::string& output = "",
+                     DWORD flags = 0);
 // Waits (bounded) for the process to end; false when it did not.
 bool waitForExit(Program& program, int milliseconds, DWORD* code);
 void killProgram(Program& program);

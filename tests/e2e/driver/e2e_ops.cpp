@@ -93,7 +93,7 @@ std::string narrow(const std::wstring& text)
     return out;
 }
 
-Program startProgram(const std::string& path, const std::wstring& arguments, const std::string& output)
+Program startProgram(const std::string& path, const std::wstring& arguments, const std::string& output, DWORD flags)
 {
     Program program;
     STARTUPINFOW startup{};
@@ -107,8 +107,8 @@ Program startProgram(const std::string& path, const std::wstring& arguments, con
         startup.hStdOutput = startup.hStdError = file;
     }
     std::wstring line = L"\"" + windowsPath(path) + L"\" " + arguments;
-    program.started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, file != INVALID_HANDLE_VALUE, 0, nullptr,
-                                     nullptr, &startup, &program.process) != 0;
+    program.started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, file != INVALID_HANDLE_VALUE, flags,
+                                     nullptr, nullptr, &startup, &program.process) != 0;
     if (file != INVALID_HANDLE_VALUE)
         CloseHandle(file);
     return program;

@@ -304,6 +304,80 @@ TEST(Cli, UpdatesTheReaderOnCom7AndAppendsItsRecord)
         << readWhole(record);
 }
 
+// A batch in a process group of its own (as a scheduler starts it) is told to
+// stop mid-job: it passes the stop on to its reader's process, which stops
+// after the block in flight. Wine 8 generates no Ctrl+Break: Ctrl+C to the
+// group, which the programs take alike, stands in.
+TEST(Cli, AStopSentToTheBatchStopsItsReaderAfterTheBlockInFlight)
+{
+    FreeConsole();  // a console of the driver's own, for the batch and the event
+    ASSERT_TRUE(AllocConsole());
+    ASSERT_EQ(restartReader("--fault late-ack=3:2000"), 2);
+    const std::string console = workFile("cli-stop-console.txt");
+    Program cli = startProgram(FLINTWELL_CLI_EXE, L"--all --port COM7 --yes --lang ru", console, CREATE_NEW_PROCESS_GROUP);
+    ASSERT_TRUE(cli.started);
+    // Block 3's acknowledgement is held back: the job surely runs.
+    EXPECT_TRUE(waitUntil([] { return count(transcript(2), "RX write block (0xF1) #3 ") > 0; }, 60000));
+    EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, cli.process.dwProcessId));
+    DWORD code = 12345;
+    EXPECT_TRUE(waitForExit(cli, 60000, &code));
+    killProgram(cli);
+    EXPECT_EQ(code, 6u);
+    const std::string printed = readWhole(console);
+    EXPECT_NE(printed.find(expectedText(true, "batchSummary",
+                                        {{"updated", "0"}, {"declined", "0"}, {"none", "0"}, {"failed", "1"}, {"ports", "COM7"}})),
+              std::string::npos)
+        << printed;
+    const std::string reader = transcript(2);
+    EXPECT_EQ(count(reader, "RX write block (0xF1) #5 ") + count(reader, "reset") + count(reader, "leave bootloader"), 0u)
+        << reader;
+}
+
+// Every top-level window of the process, hidden ones too.
+std::vector<HWND> windowsOf(DWORD processId)
+{
+    std::pair<DWORD, std::vector<HWND>> search{processId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* s = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(parameter);
+            DWORD id = 0;
+            GetWindowThreadProcessId(window, &id);
+            if (id == s->first)
+                s->second.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+// The end of the session mid-job, as Windows tells a process that has
+// user32.dll loaded: its top-level windows get WM_QUERYENDSESSION, then
+// WM_ENDSESSION, after which Windows ends the process. So WM_ENDSESSION
+// returns only when the run has stopped its job and served the stop.
+TEST(Cli, TheEndOfTheSessionMidJobIsAnsweredOnlyOnceTheRunHasStopped)
+{
+    const int reader = restartReader("--fault late-ack=3:2000");
+    ASSERT_GT(reader, 1);
+    Program cli = startProgram(FLINTWELL_CLI_EXE, L"--port COM7 --yes --lang ru", workFile("cli-session-console.txt"));
+    ASSERT_TRUE(cli.started);
+    EXPECT_TRUE(waitUntil([&] { return count(transcript(reader), "RX write block (0xF1) #3 ") > 0; }, 60000));
+    const std::vector<HWND> windows = windowsOf(cli.process.dwProcessId);
+    EXPECT_FALSE(windows.empty());
+    for (UINT message : {WM_QUERYENDSESSION, WM_ENDSESSION})
+        for (HWND window : windows)
+            SendMessageTimeoutW(window, message, TRUE, 0, SMTO_NORMAL, 10000, nullptr);
+    DWORD code = 12345;
+    const bool ended = !windows.empty() && waitForExit(cli, 1000, &code);
+    EXPECT_TRUE(ended) << "the run still went on when Windows would end it";
+    if (!ended)
+        waitForExit(cli, 60000, &code);
+    killProgram(cli);
+    EXPECT_EQ(code, 6u);
+    const std::string sent = transcript(reader);
+    EXPECT_EQ(count(sent, "RX write block (0xF1) #5 ") + count(sent, "reset") + count(sent, "leave bootloader"), 0u)
+        << sent;
+}
+
 // --- Start-up failures (no reader): a build with unusable resources shows
 // its boxes, owned by the hidden window, and ends ---------------------------------------
 struct BrokenBuild {
