@@ -1,7 +1,5 @@
 #include "app/app_state.h"
 
-#include "ui/text_table.h"
-
 AppState app;
 std::atomic<bool> jobStopRequested{false};
 
@@ -11,5 +9,4 @@ void resetAppState()
     app.portHandle = invalidPortHandle;
     app.upperAddress = 0x0800;
     jobStopRequested = false;
-    applyTexts();
 }

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "app/found_reader.h"
-#include "link/device_info.h"
-#include "link/link_reply.h"
+#include "app/device_info.h"
+#include "app/link_reply.h"
 
 struct TextTable;
 
@@ -38,7 +38,7 @@ enum class JobOutcome : uint8_t {
 struct AppState {
     // Texts and languages
     uint8_t language;          // 0 Russian, 1 English
-    const TextTable* texts;    // the current language's table (applyTexts)
+    const TextTable* texts;    // the current language's table (applyTexts); none yet: Russian
 
     // Main window
     int countdownTicks;

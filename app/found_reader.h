@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "link/device_info.h"
+#include "app/device_info.h"
 
 constexpr int portNameSize = 7;  // "COM" and up to three digits, plus the terminator
 

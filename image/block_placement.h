@@ -14,6 +14,10 @@
 
 constexpr int flashBlockSize = 128;
 
+// Streaming starts here in the image text; the bytes before it are the
+// bootloader's own records, which the update never writes.
+constexpr uint32_t streamOffset = 124;
+
 // Intel HEX record types. The stream follows data, end-of-file and extended
 // linear address records and passes over any other.
 enum HexRecordType : uint8_t {

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "image/block_placement.h"
-#include "image/hex_stream.h"
+#include "image/block_placement.h"
 #include "image/image_check_parts.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "image/block_placement.h"
 #include "image/config_scan.h"
-#include "image/hex_stream.h"
+#include "image/block_placement.h"
 #include "image/image_check_parts.h"
 #include "link/reader_models.h"
 

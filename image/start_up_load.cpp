@@ -2,12 +2,11 @@
 
 #include <cstdint>
 #include <cstring>
-#include <new>
 
 #include "app/app_state.h"
 #include "image/config_scan.h"
+#include "image/embedded_image.h"
 #include "image/image_check.h"
-#include "image/packed_image.h"
 #include "image/resources.h"
 #include "ui/text_table.h"
 
@@ -35,24 +34,9 @@ bool loadImageAtStart(std::string* problem)
 {
     if (problem != nullptr)
         problem->clear();
-    uint32_t size = 0;
-    const uint8_t* resource = loadResourceBytes(imageResourceId, imageResourceType, &size);
-    if (resource == nullptr || size == 0)
-        return false;
-
-    // The unpacked text is never longer than the packed image.
-    uint8_t* packed = new (std::nothrow) uint8_t[size];
-    uint8_t* text = new (std::nothrow) uint8_t[size];
-    bool ok = packed != nullptr && text != nullptr;
-    if (ok) {
-        memcpy(packed, resource, size);
-        uint32_t length = 0;
-        ok = unpackImage(text, &length, packed, size) && imageIsWhole(text, length, problem) &&
-             scanImageConfig(text, length);
-    }
-    delete[] packed;
-    delete[] text;
-    return ok;
+    ImageText text;
+    return unpackEmbeddedImage(&text) == ImageTextEnd::unpacked &&
+           imageIsWhole(text.bytes.get(), text.length, problem) && scanImageConfig(text.bytes.get(), text.length);
 }
 
 std::string imageLoadFailureText(const std::string& problem)

@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "link/link_reply.h"
+#include "app/link_reply.h"
 #include "link/packet_keys.h"
 
 constexpr int frameDeviceOffset = 1;

@@ -67,7 +67,7 @@ echo "=== image tool ($build/host)"
 # shellcheck disable=SC2086
 cmake -S "$root" -B "$build/host" -G Ninja -DCMAKE_BUILD_TYPE=Release $inputs >/dev/null
 cmake --build "$build/host" --target flintwell-image >/dev/null
-tool="$build/host/tools/flintwell-image"
+tool="$build/host/bin/flintwell-image"
 
 # The firmware as the build takes it: a copy, its hex digits upper case.
 firmware="$build/input/$(basename "$hex")"

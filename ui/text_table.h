@@ -84,7 +84,8 @@ extern const TextTable textTables[2];
 // leaves the table as it is. Touches no window.
 void applyTexts();
 
-// Shorthand for the current table.
+// Shorthand for the current table. Before any is chosen, the Russian one:
+// the program always starts in Russian.
 inline const TextTable& texts();
 #include "app/app_state.h"
-inline const TextTable& texts() { return *app.texts; }
+inline const TextTable& texts() { return app.texts ? *app.texts : textTables[languageRussian]; }

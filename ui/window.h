@@ -1,6 +1,6 @@
 // The window layer: the only way the rest of the program reports to the
 // operator or touches a control. Two implementations: the real Win32 window
-// (ui/win32/) and a headless model of the same controls (ui/headless/) for
+// (frontends/window/) and a headless model of the same controls (frontends/headless/) for
 // tests and console front ends. Texts are Windows-1251 byte strings.
 #pragma once
 #include <cstdint>

@@ -12,7 +12,7 @@
 #include "ports/port_list.h"
 #include "ports/usb_lookup.h"
 #include "ui/option_controls.h"
-#include "ui/reports.h"
+#include "workflow/reports.h"
 #include "ui/text_table.h"
 #include "ui/window.h"
 #include "workflow/update_decision.h"

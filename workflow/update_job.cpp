@@ -1,10 +1,10 @@
 #include "workflow/update_job.h"
 
 #include "app/system.h"
-#include "image/hex_stream.h"
+#include "workflow/flash_writer.h"
 #include "link/bootloader_commands.h"
 #include "ports/port_access.h"
-#include "ui/main_window_commands.h"
+#include "workflow/commands.h"
 #include "ui/option_controls.h"
 #include "ui/window.h"
 #include "workflow/worker.h"
@@ -80,9 +80,7 @@ void startUpdateJob()
     setSessionEndReason(nullptr);
     setOptionControls(!app.resetSettingsDefault, resetChosen);
     enableControl(Control::startButton, true);
-    enableControl(Control::mainWindow, true);
-    app.activity = Activity::idle;
-    carryOutPendingClose();
+    endActivity();
 }
 
 void updateJobThread()
@@ -128,9 +126,7 @@ bool flashAndReset(bool resetSettings)
 void updateJobEnded()
 {
     setSessionEndReason(nullptr);
-    app.activity = Activity::idle;
     enableControl(Control::portList, true);
     enableControl(Control::searchButton, true);
-    enableControl(Control::mainWindow, true);
-    carryOutPendingClose();
+    endActivity();
 }

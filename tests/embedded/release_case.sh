@@ -13,7 +13,7 @@ fail() { cat "$1" >&2; echo "release test: $2" >&2; exit 1; }
 tr 'ABCDEF' 'abcdef' <"$sample" >"$work/lower.hex"
 sh "$src/scripts/release.sh" "$work/lower.hex" --reset-settings --out "$work/out" >"$work/release.log" 2>&1 ||
     fail "$work/release.log" "release.sh failed on the sample"
-"$work/build/host/tools/flintwell-image" unpack "$work/out/flintwell_image.bin" "$work/unpacked.hex"
+"$work/build/host/bin/flintwell-image" unpack "$work/out/flintwell_image.bin" "$work/unpacked.hex"
 cmp "$work/unpacked.hex" "$sample" || fail /dev/null "the packed image is not the sample's records"
 FLINTWELL_RELEASE_EXE=$(winepath -w "$work/out/Flintwell.exe") \
 FLINTWELL_RELEASE_IMAGE=$(winepath -w "$work/out/flintwell_image.bin") \

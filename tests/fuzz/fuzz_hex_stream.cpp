@@ -4,7 +4,7 @@
 #include <map>
 
 #include "app/app_state.h"
-#include "image/hex_stream.h"
+#include "workflow/flash_writer.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "link/bootloader_commands.h"
 #include "ports/serial_line.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "ui/headless/headless_window.h"
+#include "frontends/headless/headless_window.h"
 #include "ui/text_table.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "link/crc8.h"
 #include "tests/support/hex_text.h"
 #include "tests/support/temp_files.h"
-#include "ui/headless/headless_window.h"
+#include "frontends/headless/headless_window.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "ui/headless/headless_window.h"
+#include "frontends/headless/headless_window.h"
 #include "ui/window.h"
 
 namespace {

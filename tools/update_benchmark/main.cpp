@@ -33,7 +33,7 @@
 #include "ports/port_access.h"
 #include "ports/port_list.h"
 #include "ports/posix/posix_ports.h"
-#include "ui/headless/headless_window.h"
+#include "frontends/headless/headless_window.h"
 #include "workflow/device_search.h"
 #include "workflow/update_job.h"
 #include "tools/update_benchmark/benchmark_sims.h"

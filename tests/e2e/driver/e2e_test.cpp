@@ -13,7 +13,7 @@
 #include <cstdio>
 
 #include "tests/support/expected_texts.h"
-#include "ui/win32/main_window.h"
+#include "frontends/window/main_window.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "tests/support/device_info_listing.h"
 #include "tests/support/hex_text.h"
 #include "tests/support/temp_files.h"
-#include "ui/headless/headless_window.h"
+#include "frontends/headless/headless_window.h"
 
 TEST(StartUpLoad, TakesTheResetFromTheExactFirstLineAndFailsOnAMissingEmptyBrokenOrNotWholeResource)
 {

@@ -23,7 +23,7 @@
 #include "tests/support/expected_texts.h"
 #include "tests/support/temp_files.h"
 #include "ui/cp1251.h"
-#include "ui/headless/headless_window.h"
+#include "frontends/headless/headless_window.h"
 #include "ui/text_table.h"
 
 namespace {

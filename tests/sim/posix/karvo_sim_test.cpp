@@ -19,7 +19,7 @@
 #include "tests/support/hex_memory.h"
 #include "tests/support/posix/sim_process.h"
 #include "tests/support/sample_firmware_info.h"
-#include "ui/headless/headless_window.h"
+#include "frontends/headless/headless_window.h"
 #include "ui/text_table.h"
 
 namespace {

@@ -1,0 +1,332 @@
+// The real Win32 window layer, run under Wine with a display (code page
+// 1252: no text may depend on it): the controls as the window builds them,
+// texts arriving as UTF-16, the worker's calls served on the window thread,
+// the menus, and the question box answered by a helper thread.
+#include <gtest/gtest.h>
+
+#include "frontends/window/main_window.h"
+// windows.h (through main_window.h) first: the common controls header builds on it.
+#include <commctrl.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/app_state.h"
+#include "tests/support/expected_texts.h"
+#include "ui/cp1251.h"
+#include "ui/text_table.h"
+#include "workflow/worker.h"
+
+namespace {
+
+// The window of the whole test program, built once as the entry point does.
+HWND theWindow()
+{
+    static HWND window = [] {
+        resetAppState();
+        if (!createMainWindow(GetModuleHandleW(nullptr)))
+            return static_cast<HWND>(nullptr);
+        createControls();
+        return mainWindow();
+    }();
+    return window;
+}
+
+class RealWindow : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(theWindow(), nullptr) << "no window: is there a display?"; }
+    void TearDown() override { setLanguage(languageRussian); }
+    static void setLanguage(uint8_t language)
+    {
+        app.language = language;
+        applyTexts();
+        rebuildMenus();
+    }
+};
+
+std::wstring wide(const std::string& text)
+{
+    std::wstring out(text.size(), L'\0');
+    out.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                       out.data(), static_cast<int>(out.size()))));
+    return out;
+}
+
+std::wstring expected(bool russian, const char* key)
+{
+    return wide(expectedText(russian, key));
+}
+
+std::wstring textOf(HWND window)
+{
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::wstring menuText(HMENU menu, int position)
+{
+    wchar_t text[128] = {};
+    GetMenuStringW(menu, static_cast<UINT>(position), text, 128, MF_BYPOSITION);
+    return text;
+}
+
+// Runs the GUI thread's messages until done() holds or about 5 s pass.
+bool pumpUntil(const std::function<bool()>& done)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+        Sleep(1);
+    }
+    return true;
+}
+
+// Every control: its window id (the driver and the option commands use
+// them) and whether it starts enabled.
+const struct {
+    Control control;
+    int id;
+    bool enabled;
+} controls[] = {
+    {Control::portList, portListId, false},          {Control::searchButton, searchButtonId, false},
+    {Control::logConsole, logConsoleId, true},       {Control::updateOption, updateOptionId, false},
+    {Control::updateOptionLabel, updateOptionLabelId, false}, {Control::resetOption, resetOptionId, false},
+    {Control::resetOptionLabel, resetOptionLabelId, false},   {Control::startButton, startButtonId, false},
+    {Control::idLabel, -1, true},                    {Control::progressBar, -1, true},
+};
+
+}  // namespace
+
+TEST_F(RealWindow, ControlsAreVisibleChildrenWithTheirIdsAndStartingStates)
+{
+    EXPECT_EQ(FindWindowW(mainWindowClass, expected(true, "title").c_str()), theWindow());
+    RECT client{};
+    GetClientRect(theWindow(), &client);
+    for (const auto& c : controls) {
+        SCOPED_TRACE(static_cast<int>(c.control));
+        HWND child = windowOf(c.control);
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(GetParent(child), theWindow());
+        if (c.id >= 0) {
+            EXPECT_EQ(GetDlgItem(theWindow(), c.id), child);
+        }
+        EXPECT_EQ(IsWindowEnabled(child) != FALSE, c.enabled);
+        EXPECT_NE(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE, 0);
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, theWindow(), reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.top < client.bottom && r.right > r.left)
+            << "out of sight";
+    }
+    EXPECT_TRUE(isChecked(Control::updateOption));
+    EXPECT_FALSE(isChecked(Control::resetOption));
+}
+
+// Every control with text gets a font of its own (the stock system font has
+// no Cyrillic on a Western Windows) that has the letters of the Russian
+// captions and console.
+TEST_F(RealWindow, EveryControlsFontHasTheRussianLetters)
+{
+    const std::wstring letters = L"ПОИСКСТАРТОбновить прошивку и сбросить настройкиЁёЩщЪъЫыЭэЮюЯя";
+    HDC dc = GetDC(theWindow());
+    for (const auto& c : controls) {
+        SCOPED_TRACE(static_cast<int>(c.control));
+        if (c.control == Control::progressBar)
+            continue;  // no text
+        HFONT font = reinterpret_cast<HFONT>(SendMessageW(windowOf(c.control), WM_GETFONT, 0, 0));
+        EXPECT_NE(font, nullptr) << "the system font has no Cyrillic on a Western Windows";
+        if (font == nullptr)
+            continue;
+        HGDIOBJ old = SelectObject(dc, font);
+        std::vector<WORD> glyphs(letters.size(), 0xFFFF);
+        GetGlyphIndicesW(dc, letters.c_str(), static_cast<int>(letters.size()), glyphs.data(),
+                         GGI_MARK_NONEXISTING_GLYPHS);
+        SelectObject(dc, old);
+        for (size_t i = 0; i < letters.size(); ++i) {
+            EXPECT_NE(glyphs[i], 0xFFFF) << "no glyph for U+" << std::hex << static_cast<int>(letters[i]);
+        }
+    }
+    ReleaseDC(theWindow(), dc);
+}
+
+// The option commands (ids 10 and 12) as a click sends them: one option checked at a time.
+TEST_F(RealWindow, OptionCommandsCheckOneOptionAtATime)
+{
+    for (int id : {12, 10, 12, 10}) {
+        SendMessageW(theWindow(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(theWindow(), id)));
+        EXPECT_EQ(isChecked(Control::updateOption), id == 10) << id;
+        EXPECT_EQ(isChecked(Control::resetOption), id == 12) << id;
+    }
+}
+
+// The captions and the menu bar in each language, the language checked; a
+// rebuilt bar replaces the old one with its popups.
+TEST_F(RealWindow, CaptionsAndMenuBarFollowTheLanguage)
+{
+    for (const bool russian : {true, false}) {
+        SCOPED_TRACE(russian ? "Russian" : "English");
+        HMENU before = GetMenu(theWindow());
+        setLanguage(russian ? languageRussian : languageEnglish);
+        EXPECT_FALSE(IsMenu(before));
+        const std::pair<Control, const char*> captions[] = {
+            {Control::mainWindow, "title"}, {Control::searchButton, "search"}, {Control::startButton, "start"},
+            {Control::updateOptionLabel, "update"}, {Control::resetOptionLabel, "updateReset"}};
+        for (const auto& [control, key] : captions)  // switching them is the window's part
+            EXPECT_TRUE(!russian || textOf(windowOf(control)) == expected(russian, key)) << key;
+
+        HMENU bar = GetMenu(theWindow());
+        ASSERT_EQ(GetMenuItemCount(bar), 3);
+        HMENU file = GetSubMenu(bar, 0), tools = GetSubMenu(bar, 1), help = GetSubMenu(bar, 2);
+        HMENU languages = GetSubMenu(tools, 0);
+        const std::tuple<HMENU, int, const char*, UINT> items[] = {
+            {bar, 0, "menuFile", 0},          {bar, 1, "menuTools", 0},       {bar, 2, "menuHelp", 0},
+            {file, 0, "menuQuit", 1},         {tools, 0, "menuLanguage", 0},  {languages, 0, "menuRussian", 2},
+            {languages, 1, "menuEnglish", 3}, {help, 0, "menuHelpItem", 4},   {help, 2, "menuAbout", 5}};
+        for (const auto& [menu, position, key, id] : items) {
+            EXPECT_EQ(menuText(menu, position), expected(russian, key)) << key;
+            if (id != 0) {
+                EXPECT_EQ(GetMenuItemID(menu, position), id) << key;
+            }
+        }
+        EXPECT_EQ((GetMenuState(languages, 2, MF_BYCOMMAND) & MF_CHECKED) != 0, russian);
+        EXPECT_EQ((GetMenuState(languages, 3, MF_BYCOMMAND) & MF_CHECKED) != 0, !russian);
+    }
+}
+
+TEST_F(RealWindow, AppendLogGoesToTheEndConvertsCyrillicAndKeepsALongLog)
+{
+    HWND console = windowOf(Control::logConsole);
+    clearLog();
+    appendLog(cp1251<"\r\n<< Поиск устройства для обновления ">.data());
+    appendLog(".");
+    // Wherever the operator left the caret or a selection, texts go to the end.
+    SendMessageW(console, EM_SETSEL, 2, 5);
+    appendLog(cp1251<"\r\n>> Устройство найдено:">.data());
+    appendLog(nullptr);
+    EXPECT_EQ(textOf(console), expected(true, "searching") + L"." + expected(true, "found"));
+
+    // A text longer than the conversion buffer arrives whole.
+    std::string longText;
+    std::wstring longWide;
+    while (longText.size() < 3 * wideTextSize) {
+        longText += cp1251<"\r\n   > строка журнала №">.data() + std::to_string(longText.size());
+        longWide += L"\r\n   > строка журнала №" + std::to_wstring(longWide.size());
+    }
+    clearLog();
+    appendLog(longText.c_str());
+    EXPECT_EQ(textOf(console), longWide);
+
+    // Up to 500 read-error lines of a dropped line (about 22,000 characters)
+    // come before a job's result: the edit control's default limit must not cut it.
+    clearLog();
+    std::string lines;
+    for (int i = 0; i < 100; ++i)
+        lines += "\r\n>> Error: Reading from COM port! [5] ";
+    for (int i = 0; i < 15; ++i)
+        appendLog(lines.c_str());
+    appendLog("\r\n\t\tUPDATE FAILED!!!");
+    const std::wstring text = textOf(console);
+    EXPECT_EQ(text.size(), 15 * lines.size() + 20);
+    EXPECT_EQ(text.substr(text.size() - 20), L"\r\n\t\tUPDATE FAILED!!!");
+    clearLog();
+}
+
+TEST_F(RealWindow, PortListTextStaysWithinItsBuffer)
+{
+    portListClear();
+    for (const char* port : {"COM3", "COM10", "COM2"})
+        portListAppend(port);
+    EXPECT_EQ(portListCount(), 3);
+    portListSelect(1);
+    portListSelect(3);  // out of range: the selection stays
+    EXPECT_EQ(SendMessageW(windowOf(Control::portList), CB_GETCURSEL, 0, 0), 1);
+    char text[8];
+    memset(text, 'x', sizeof text);
+    EXPECT_TRUE(portListText(1, text, 4));  // cut to fit, terminated
+    EXPECT_STREQ(text, "COM");
+    EXPECT_EQ(text[4], 'x');
+    EXPECT_FALSE(portListText(3, text, sizeof text));
+    EXPECT_STREQ(text, "");
+    portListClear();
+    EXPECT_EQ(portListCount(), 0);
+}
+
+// The worker (search and update job) reports through the same calls: they
+// must reach the controls, and its ending must run on the window's own thread.
+DWORD endingThread = 0;
+bool checkedFromWorker = false;
+
+TEST_F(RealWindow, WorkerCallsReachTheWindowAndItsEndingRunsOnTheWindowThread)
+{
+    clearLog();
+    ASSERT_TRUE(startWorker(
+        [] {
+            enableControl(Control::mainWindow, false);
+            appendLog(cp1251<"\r\n<< Запись во Flash память">.data());
+            setControlText(Control::idLabel, "ID: 7; 9;");
+            setChecked(Control::resetOption, true);
+            checkedFromWorker = isChecked(Control::resetOption);
+            stepProgress();
+            enableControl(Control::mainWindow, true);
+        },
+        [] { endingThread = GetCurrentThreadId(); }));
+    EXPECT_FALSE(startWorker([] {}, [] {})) << "a second worker while one runs";
+
+    EXPECT_TRUE(pumpUntil([] { return endingThread != 0; }));
+    EXPECT_EQ(endingThread, GetCurrentThreadId());
+    EXPECT_FALSE(workerBusy());
+    EXPECT_TRUE(checkedFromWorker);
+    EXPECT_EQ(textOf(windowOf(Control::logConsole)), expected(true, "writingFlash"));
+    EXPECT_EQ(textOf(windowOf(Control::idLabel)), L"ID: 7; 9;");
+    EXPECT_TRUE(IsWindowEnabled(theWindow()));
+    setChecked(Control::resetOption, false);
+    resetProgress();
+    clearLog();
+}
+
+// Only Yes answers the question true; the box shows the question's text.
+TEST_F(RealWindow, QuestionBoxIsTrueOnlyForYes)
+{
+    for (const WPARAM answer : {IDYES, IDNO}) {
+        std::wstring shown;
+        std::thread helper([&] {
+            for (int i = 0; i < 500; ++i, Sleep(10)) {
+                HWND box = FindWindowW(L"#32770", expected(true, "caption").c_str());
+                // The box is shown once its controls are all there.
+                if (box != nullptr && IsWindowVisible(box)) {
+                    shown = textOf(GetDlgItem(box, 0xFFFF));
+                    PostMessageW(box, WM_COMMAND, answer, 0);
+                    return;
+                }
+            }
+        });
+        EXPECT_EQ(askYesNo(texts().askVersionsSame, texts().messageCaption, 0x0400), answer == IDYES);
+        helper.join();
+        EXPECT_EQ(shown, expected(true, "askVersionsSame"));
+    }
+}
+
+TEST(Win32Text, WidenAndNarrowStayWithinTheirBuffers)
+{
+    wchar_t wideText[6];
+    wmemset(wideText, L'#', 6);
+    EXPECT_EQ(widen(cp1251<"ПОИСК-поиск">.data(), wideText, 6), 5);
+    EXPECT_STREQ(wideText, L"ПОИСК");
+    EXPECT_EQ(widen(nullptr, wideText, 6), 0);
+    EXPECT_STREQ(wideText, L"");
+    char narrowText[5];
+    memset(narrowText, '#', sizeof narrowText);
+    narrow(L"Выход", narrowText, 4);
+    EXPECT_STREQ(narrowText, cp1251<"Вых">.data());
+    EXPECT_EQ(narrowText[4], '#');
+}

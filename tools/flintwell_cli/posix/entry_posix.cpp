@@ -1,7 +1,0 @@
-// On Linux the arguments arrive as UTF-8 bytes already.
-#include "tools/flintwell_cli/exit_status.h"
-
-int main(int argc, char** argv)
-{
-    return cliMain(argc, argv);
-}
