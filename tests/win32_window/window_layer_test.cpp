@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -104,6 +105,25 @@ const struct {
     {Control::idLabel, -1, true},                    {Control::progressBar, -1, true},
 };
 
+// The scale that Windows (or Wine, from the prefix's LogPixels) gives every
+// program: the measure that the window's own is checked against.
+UINT screenDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return static_cast<UINT>(dpi);
+}
+
+int width(const RECT& r)
+{
+    return r.right - r.left;
+}
+int height(const RECT& r)
+{
+    return r.bottom - r.top;
+}
+
 }  // namespace
 
 TEST_F(RealWindow, ControlsAreVisibleChildrenWithTheirIdsAndStartingStates)
@@ -129,6 +149,42 @@ TEST_F(RealWindow, ControlsAreVisibleChildrenWithTheirIdsAndStartingStates)
     }
     EXPECT_TRUE(isChecked(Control::updateOption));
     EXPECT_FALSE(isChecked(Control::resetOption));
+}
+
+// The window as built, and the places it would take at other scales: centred
+// in the work area (the screen less Wine's taskbar) where it fits, otherwise
+// its title bar inside, at its size at that scale.
+TEST_F(RealWindow, WindowIsCentredInTheWorkAreaOrKeepsItsTitleBarInside)
+{
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(theWindow(), MONITOR_DEFAULTTONEAREST), &monitor));
+    const RECT work = monitor.rcWork;
+    ASSERT_LT(height(work), height(monitor.rcMonitor)) << "no taskbar: the work area is the whole screen";
+    const auto expectPlaced = [&](const RECT& r) {
+        const std::pair<LONG, LONG> axes[] = {{r.left - work.left, work.right - r.right},
+                                              {r.top - work.top, work.bottom - r.bottom}};
+        for (const auto& [before, after] : axes) {
+            if (before >= 0 && after >= 0) {
+                EXPECT_LE(std::abs(before - after), 1) << "not centred in the work area";
+            } else {  // larger than the work area: it starts there
+                EXPECT_TRUE(before == 0 && after < 0) << "the title bar leaves the work area";
+            }
+        }
+    };
+    RECT built{};
+    GetWindowRect(theWindow(), &built);
+    expectPlaced(built);
+    EXPECT_EQ(width(built), MulDiv(mainWindowWidth, static_cast<int>(screenDpi()), 96));
+    EXPECT_EQ(height(built), MulDiv(mainWindowHeight, static_cast<int>(screenDpi()), 96));
+    const RECT at96 = mainWindowRect(theWindow(), 96);
+    for (const int dpi : {96, 120, 144, 192}) {
+        SCOPED_TRACE(dpi);
+        const RECT r = mainWindowRect(theWindow(), static_cast<UINT>(dpi));
+        expectPlaced(r);
+        EXPECT_NEAR(width(r), width(at96) * dpi / 96.0, 1);
+        EXPECT_NEAR(height(r), height(at96) * dpi / 96.0, 1);
+    }
 }
 
 // Every control with text gets a font of its own (the stock system font has
