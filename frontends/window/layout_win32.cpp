@@ -23,7 +23,7 @@ constexpr Place places[] = {
     {Control::updateOption, 10, 570, 15, 15},
     {Control::updateOptionLabel, 30, 570, 200, 20},
     {Control::resetOption, 10, 595, 15, 15},
-    {Control::resetOptionLabel, 30, 595, 250, 40},
+    {Control::resetOptionLabel, 30, 595, 230, 40},  // up to START
     {Control::startButton, 260, 570, 140, 40},
 };
 

@@ -9,8 +9,10 @@
 #include <commctrl.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -104,13 +106,64 @@ const struct {
     {Control::idLabel, -1, true},                    {Control::progressBar, -1, true},
 };
 
+// The scale that Windows (or Wine, from the prefix's LogPixels) gives every
+// program: the measure that the window's own is checked against. The test's
+// case names the DPI it set up.
+UINT screenDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return static_cast<UINT>(dpi);
+}
+UINT caseDpi()
+{
+    const char* dpi = std::getenv("WINDOW_TEST_DPI");
+    return dpi != nullptr ? static_cast<UINT>(std::atoi(dpi)) : 96;
+}
+
+int width(const RECT& r)
+{
+    return r.right - r.left;
+}
+int height(const RECT& r)
+{
+    return r.bottom - r.top;
+}
+
+// Where the user sees the controls: each one's rectangle in the client area.
+struct Seen {
+    RECT client;
+    RECT places[std::size(controls)];
+};
+Seen seen()
+{
+    Seen s{};
+    GetClientRect(theWindow(), &s.client);
+    for (size_t i = 0; i < std::size(controls); ++i) {
+        GetWindowRect(windowOf(controls[i].control), &s.places[i]);
+        MapWindowPoints(nullptr, theWindow(), reinterpret_cast<POINT*>(&s.places[i]), 2);
+    }
+    return s;
+}
+
+// As Windows does when the window moves to a monitor of another scale: the
+// new DPI with the window's rectangle scaled by the ratio, at its place.
+RECT changeDpi(UINT from, UINT to)
+{
+    RECT r{};
+    GetWindowRect(theWindow(), &r);
+    RECT suggested{r.left, r.top, r.left + MulDiv(width(r), static_cast<int>(to), static_cast<int>(from)),
+                   r.top + MulDiv(height(r), static_cast<int>(to), static_cast<int>(from))};
+    SendMessageW(theWindow(), WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
+    return suggested;
+}
+
 }  // namespace
 
 TEST_F(RealWindow, ControlsAreVisibleChildrenWithTheirIdsAndStartingStates)
 {
     EXPECT_EQ(FindWindowW(mainWindowClass, expected(true, "title").c_str()), theWindow());
-    RECT client{};
-    GetClientRect(theWindow(), &client);
     for (const auto& c : controls) {
         SCOPED_TRACE(static_cast<int>(c.control));
         HWND child = windowOf(c.control);
@@ -121,14 +174,97 @@ TEST_F(RealWindow, ControlsAreVisibleChildrenWithTheirIdsAndStartingStates)
         }
         EXPECT_EQ(IsWindowEnabled(child) != FALSE, c.enabled);
         EXPECT_NE(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE, 0);
-        RECT r;
-        GetWindowRect(child, &r);
-        MapWindowPoints(nullptr, theWindow(), reinterpret_cast<POINT*>(&r), 2);
-        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.top < client.bottom && r.right > r.left)
-            << "out of sight";
     }
     EXPECT_TRUE(isChecked(Control::updateOption));
     EXPECT_FALSE(isChecked(Control::resetOption));
+}
+
+// The window as built, and the places it would take at other scales: centred
+// in the work area (the screen less Wine's taskbar) where it fits, otherwise
+// its title bar inside, at its size at that scale.
+TEST_F(RealWindow, WindowIsCentredInTheWorkAreaOrKeepsItsTitleBarInside)
+{
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(theWindow(), MONITOR_DEFAULTTONEAREST), &monitor));
+    const RECT work = monitor.rcWork;
+    ASSERT_LT(height(work), height(monitor.rcMonitor)) << "no taskbar: the work area is the whole screen";
+    const auto expectPlaced = [&](const RECT& r) {
+        const std::pair<LONG, LONG> axes[] = {{r.left - work.left, work.right - r.right},
+                                              {r.top - work.top, work.bottom - r.bottom}};
+        for (const auto& [before, after] : axes) {
+            if (before >= 0 && after >= 0) {
+                EXPECT_LE(std::abs(before - after), 1) << "not centred in the work area";
+            } else {  // larger than the work area: it starts there
+                EXPECT_TRUE(before == 0 && after < 0) << "the title bar leaves the work area";
+            }
+        }
+    };
+    RECT built{};
+    GetWindowRect(theWindow(), &built);
+    expectPlaced(built);
+    EXPECT_EQ(width(built), MulDiv(mainWindowWidth, static_cast<int>(screenDpi()), 96));
+    EXPECT_EQ(height(built), MulDiv(mainWindowHeight, static_cast<int>(screenDpi()), 96));
+    const RECT at96 = mainWindowRect(theWindow(), 96);
+    for (const int dpi : {96, 120, 144, 192}) {
+        SCOPED_TRACE(dpi);
+        const RECT r = mainWindowRect(theWindow(), static_cast<UINT>(dpi));
+        expectPlaced(r);
+        EXPECT_NEAR(width(r), width(at96) * dpi / 96.0, 1);
+        EXPECT_NEAR(height(r), height(at96) * dpi / 96.0, 1);
+    }
+}
+
+// Started at the case's DPI, then moved to a monitor of the other scale and
+// back: at each the controls keep apart, and at the other every control's
+// edges are at the ratio of the two DPIs, within a pixel of rounding. (The
+// port list's closed height follows its font; the progress bar ends at the
+// client area's edge.)
+TEST_F(RealWindow, LayoutFollowsTheDpiAndKeepsTheControlsApart)
+{
+    const UINT dpi = screenDpi(), other = dpi == 96 ? 144 : 96;
+    ASSERT_EQ(dpi, caseDpi()) << "the case's DPI did not reach the program";
+    const auto expectApart = [](const Seen& s) {
+        for (size_t i = 0; i < std::size(controls); ++i) {
+            SCOPED_TRACE(static_cast<int>(controls[i].control));
+            RECT both{};
+            for (size_t j = i + 1; j < std::size(controls); ++j)
+                EXPECT_FALSE(IntersectRect(&both, &s.places[i], &s.places[j]))
+                    << "overlaps " << static_cast<int>(controls[j].control);
+            if (controls[i].control == Control::progressBar) {
+                EXPECT_EQ(s.places[i].right, s.client.right) << "the bar ends at the client area's edge";
+            }
+        }
+    };
+    const Seen start = seen();
+    expectApart(start);
+    // Wine keeps the frame and menu bar of the DPI the program started at:
+    // the client area fits the controls there.
+    for (const RECT& r : start.places) {
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= start.client.right && r.bottom <= start.client.bottom)
+            << "out of sight: " << r.left << "," << r.top << "-" << r.right << "," << r.bottom;
+    }
+    const RECT suggested = changeDpi(dpi, other);
+    const Seen there = seen();
+    RECT now{};
+    GetWindowRect(theWindow(), &now);
+    EXPECT_TRUE(EqualRect(&now, &suggested)) << "the window takes the suggested rectangle";
+    expectApart(there);
+    for (size_t i = 0; i < std::size(controls); ++i) {
+        SCOPED_TRACE(static_cast<int>(controls[i].control));
+        const RECT &a = start.places[i], &b = there.places[i];
+        const LONG from[] = {a.left, a.top, a.right, a.bottom}, to[] = {b.left, b.top, b.right, b.bottom};
+        for (int edge = 0; edge < 4; ++edge) {
+            if ((edge == 2 && controls[i].control == Control::progressBar) ||
+                (edge == 3 && controls[i].control == Control::portList))
+                continue;
+            EXPECT_NEAR(to[edge], from[edge] * static_cast<double>(other) / dpi, 1) << "edge " << edge;
+        }
+    }
+    changeDpi(other, dpi);
+    const Seen back = seen();
+    for (size_t i = 0; i < std::size(controls); ++i)
+        EXPECT_TRUE(EqualRect(&back.places[i], &start.places[i])) << static_cast<int>(controls[i].control);
 }
 
 // Every control with text gets a font of its own (the stock system font has
