@@ -6,7 +6,6 @@ std::atomic<bool> jobStopRequested{false};
 void resetAppState()
 {
     app = AppState{};
-    app.portHandle = invalidPortHandle;
     app.upperAddress = 0x0800;
     jobStopRequested = false;
 }

@@ -43,11 +43,6 @@ struct AppState {
     // Main window
     int countdownTicks;
 
-    // Serial port
-    PortHandle portHandle;
-    bool portOpen;
-    char portName[portNameSize];
-
     // Device information: declared by the image, reported by the device
     DeviceInfo expectedInfo;
     DeviceInfo reportedInfo;

@@ -81,43 +81,43 @@ int buildWriteBlockFrame(uint8_t* frame, uint32_t address, const uint8_t* data, 
                       1);
 }
 
-bool sendIdentify()
+bool sendIdentify(Port& port)
 {
     uint8_t frame[frameBufferSize];
-    return writeBytes(frame, buildIdentifyFrame(frame));
+    return writeBytes(port, frame, buildIdentifyFrame(frame));
 }
 
-bool sendResetSettings()
+bool sendResetSettings(Port& port)
 {
     uint8_t frame[frameBufferSize];
-    return writeBytes(frame, buildResetSettingsFrame(frame));
+    return writeBytes(port, frame, buildResetSettingsFrame(frame));
 }
 
-bool sendResetDevice()
+bool sendResetDevice(Port& port)
 {
     uint8_t frame[frameBufferSize];
-    return writeBytes(frame, buildResetDeviceFrame(frame));
+    return writeBytes(port, frame, buildResetDeviceFrame(frame));
 }
 
-bool sendLeaveBootloader()
+bool sendLeaveBootloader(Port& port)
 {
     uint8_t frame[frameBufferSize];
-    return writeBytes(frame, buildLeaveBootloaderFrame(frame));
+    return writeBytes(port, frame, buildLeaveBootloaderFrame(frame));
 }
 
-bool sendWriteBlock(uint32_t address, const uint8_t* data, uint8_t n)
+bool sendWriteBlock(Port& port, uint32_t address, const uint8_t* data, uint8_t n)
 {
     if (n < 1 || n > maxBlockLength)
         return false;
     uint8_t frame[frameBufferSize];
-    return writeBytes(frame, buildWriteBlockFrame(frame, address, data, n));
+    return writeBytes(port, frame, buildWriteBlockFrame(frame, address, data, n));
 }
 
-int readReply()
+int readReply(Port& port)
 {
     uint8_t frame[frameBufferSize];
     int count = 0;
-    if (!readBytes(frame, maxFrameLength, &count))
+    if (!readBytes(port, frame, maxFrameLength, &count))
         return replyNone;
     if (!parseReply(frame, count))
         return replyNone;
@@ -141,7 +141,7 @@ int prepareFlashBlock(uint8_t* buffer, uint8_t n)
     return padded;
 }
 
-bool writeFlashBlock(uint32_t address, uint8_t* buffer, uint8_t n)
+bool writeFlashBlock(Port& port, uint32_t address, uint8_t* buffer, uint8_t n)
 {
     if (n < 1 || n > maxBlockLength) {
         appendLog(texts().logRecordingInterrupted);
@@ -154,11 +154,11 @@ bool writeFlashBlock(uint32_t address, uint8_t* buffer, uint8_t n)
         return false;
     }
     prepareFlashBlock(buffer, n);
-    sendWriteBlock(address, buffer, n);
+    sendWriteBlock(port, address, buffer, n);
     int status = replyNone;
     for (int attempt = 0; attempt < flashAckAttempts && status == replyNone; ++attempt) {
         sleepMs(flashAckPollMs);
-        status = readReply();
+        status = readReply(port);
     }
     if (status == replyAcknowledged) {
         ++app.blocksWritten;

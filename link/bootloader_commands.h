@@ -5,6 +5,8 @@
 #pragma once
 #include <cstdint>
 
+#include "ports/port.h"
+
 #include "link/frame.h"
 
 constexpr uint8_t codeIdentify = 0xF0;
@@ -42,19 +44,19 @@ int buildLeaveBootloaderFrame(uint8_t* frame);
 // 4 * ceil(n / 4) bytes. n is 1 to 128.
 int buildWriteBlockFrame(uint8_t* frame, uint32_t address, const uint8_t* data, uint8_t n);
 
-// Send the request; true when the whole frame was written.
-bool sendIdentify();
-bool sendResetSettings();
-bool sendResetDevice();
-bool sendLeaveBootloader();
+// Send the request on the port; true when the whole frame was written.
+bool sendIdentify(Port& port);
+bool sendResetSettings(Port& port);
+bool sendResetDevice(Port& port);
+bool sendLeaveBootloader(Port& port);
 // The frame of buildWriteBlockFrame: data must hold 4 * ceil(n / 4) bytes.
 // An n outside 1 to 128 sends nothing and fails.
-bool sendWriteBlock(uint32_t address, const uint8_t* data, uint8_t n);
+bool sendWriteBlock(Port& port, uint32_t address, const uint8_t* data, uint8_t n);
 
 // Reads one reply from the port: -1 nothing valid arrived, 240 an identify
 // reply that fits the image, 255 one that does not, 170 an acknowledgement,
 // otherwise the reply's code.
-int readReply();
+int readReply(Port& port);
 
 // Pads a block of n bytes with 0xFF to whole words and reverses the bytes
 // of each word in place: b0 b1 b2 b3 becomes b3 b2 b1 b0. buffer must hold
@@ -72,4 +74,4 @@ extern int flashAckAttempts;
 // the acknowledgement. The buffer is changed in place (prepareFlashBlock)
 // and must hold 4 * ceil(n / 4) bytes. A block that is not acknowledged
 // logs logRecordingInterrupted and returns false.
-bool writeFlashBlock(uint32_t address, uint8_t* buffer, uint8_t n);
+bool writeFlashBlock(Port& port, uint32_t address, uint8_t* buffer, uint8_t n);

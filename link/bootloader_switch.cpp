@@ -44,15 +44,15 @@ EchoHeard judgeEcho(uint32_t deviceType, const uint8_t* answer, int count)
     return EchoHeard::none;
 }
 
-EchoHeard switchToBootloader()
+EchoHeard switchToBootloader(Port& port)
 {
     const char* command = bootloaderCommand(app.expectedInfo.deviceType);
-    if (!writeBytes(reinterpret_cast<const uint8_t*>(command), bootloaderCommandLength))
+    if (!writeBytes(port, reinterpret_cast<const uint8_t*>(command), bootloaderCommandLength))
         return EchoHeard::none;
     sleepMs(echoWaitMs);
     uint8_t answer[echoReadMaximum];
     int count = 0;
-    if (!readBytes(answer, echoReadMaximum, &count))
+    if (!readBytes(port, answer, echoReadMaximum, &count))
         return EchoHeard::none;
     return judgeEcho(app.expectedInfo.deviceType, answer, count);
 }

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "ports/port.h"
+
 constexpr int bootloaderCommandLength = 12;
 constexpr int bootloaderEchoLength = 20;
 
@@ -29,7 +31,7 @@ constexpr int echoTraceLength = 6;
 // Sends the command for app.expectedInfo's device type on the open port,
 // waits 160 ms, reads up to 32 bytes and compares the first 20 with the
 // echo. Either kind of echo means the reader was running its firmware.
-EchoHeard switchToBootloader();
+EchoHeard switchToBootloader(Port& port);
 
 // How an answer of count bytes to the command for deviceType reads.
 EchoHeard judgeEcho(uint32_t deviceType, const uint8_t* answer, int count);

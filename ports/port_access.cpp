@@ -21,34 +21,40 @@ void tellObserver(const char* name, int error)
         errorObserver(name, error);
 }
 
-void logError(const char* format, const char* text)
+void logError(const Port& port, const char* format, const char* text)
 {
     const int error = serialLastError();
     char line[errorLineSize];
     snprintf(line, sizeof line, format, text, error);
     appendLog(line);
-    tellObserver(app.portName, error);
+    tellObserver(port.name, error);
 }
 
 }  // namespace
 
-bool openPort(const char* name, uint32_t baudRate)
+bool openPort(Port* port, const char* name, uint32_t baudRate)
 {
+    if (portIsOpen(*port)) {
+        serialClose(port->line);
+        port->line = invalidPortHandle;
+    }
+    snprintf(port->name, sizeof port->name, "%s", name);
+    port->kind = PortKind::serial;
     char path[serialPathSize];
-    app.portHandle = invalidPortHandle;
     if (!serialDevicePath(name, path, sizeof path))
         return false;
-    app.portHandle = serialOpen(path);
-    if (app.portHandle == invalidPortHandle) {
+    const PortHandle line = serialOpen(path);
+    if (line == invalidPortHandle) {
         tellObserver(name, serialLastError());
         return false;
     }
-    if (serialSetTimeouts(app.portHandle) && serialSetLine(app.portHandle, baudRate))
+    if (serialSetTimeouts(line) && serialSetLine(line, baudRate)) {
+        port->line = line;
         return true;
+    }
     const int error = serialLastError();
-    // Nobody else will close it: the caller sets portOpen only after a success.
-    serialClose(app.portHandle);
-    app.portHandle = invalidPortHandle;
+    // Opened but not usable: closed again here, nobody else holds it.
+    serialClose(line);
     tellObserver(name, error);
     return false;
 }
@@ -58,16 +64,16 @@ void setPortErrorObserver(PortErrorObserver observer)
     errorObserver = observer;
 }
 
-bool readBytes(uint8_t* buffer, int maximum, int* count)
+bool readBytes(Port& port, uint8_t* buffer, int maximum, int* count)
 {
     if (maximum <= 0)
         return false;
     int i = 0;
     for (;;) {
         uint8_t byte = 0;
-        const int got = serialReadByte(app.portHandle, &byte);
+        const int got = serialReadByte(port.line, &byte);
         if (got < 0) {
-            logError("%s [%d] ", texts().logPortReadError);
+            logError(port, "%s [%d] ", texts().logPortReadError);
             return false;
         }
         if (got == 0) {
@@ -84,22 +90,21 @@ bool readBytes(uint8_t* buffer, int maximum, int* count)
     }
 }
 
-bool writeBytes(const uint8_t* buffer, int length)
+bool writeBytes(Port& port, const uint8_t* buffer, int length)
 {
     int written = 0;
-    if (!serialWrite(app.portHandle, buffer, length, &written)) {
-        logError("%s [%d]", texts().logPortWriteError);
+    if (!serialWrite(port.line, buffer, length, &written)) {
+        logError(port, "%s [%d]", texts().logPortWriteError);
         return false;
     }
     return written == length;
 }
 
-void closePort()
+void closePort(Port* port)
 {
-    if (app.portOpen) {
-        app.portOpen = false;
-        serialClose(app.portHandle);
-        app.portHandle = invalidPortHandle;
+    if (portIsOpen(*port)) {
+        serialClose(port->line);
+        port->line = invalidPortHandle;
     }
     refreshPortList();
 }

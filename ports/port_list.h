@@ -7,7 +7,7 @@
 constexpr int portListLimit = 50;
 
 // Empties the list and fills it with the system's port names, in the system's
-// order, skipping names that do not fit app.portName. False, leaving the list
+// order, skipping names that do not fit a port name (portNameSize). False, leaving the list
 // as it was, when the names cannot be read; false, with the list empty, when
 // the system lists no entry at all. Otherwise selects position 0 and is true,
 // even when no entry was a usable name.

@@ -15,6 +15,7 @@
 #include "workflow/reports.h"
 #include "ui/text_table.h"
 #include "ui/window.h"
+#include "workflow/reader_port.h"
 #include "workflow/update_decision.h"
 
 namespace {
@@ -25,11 +26,11 @@ const char separator[] = "\r\n------------------------------------------------";
 
 void foundEnding()
 {
-    selectPortInList(app.portName);
+    selectPortInList(readerPort().name);
     enableControl(Control::portList, false);
     enableControl(Control::searchButton, false);
     appendLog(texts().logDeviceFound);
-    printDeviceReport(app.portName);
+    printDeviceReport(readerPort().name);
     if (app.reader.firmware == FirmwareKnown::inBootloader)
         appendLog(texts().logFoundInBootloader);
     if (!decideUpdate()) {
@@ -74,7 +75,7 @@ void noteSwitchedReader(EchoHeard heard)
     app.reader = FoundReader{};
     app.reader.how = heard == EchoHeard::exact ? FoundBy::echo : FoundBy::distortedEcho;
     app.reader.firmware = FirmwareKnown::whole;
-    memcpy(app.reader.port, app.portName, portNameSize);
+    memcpy(app.reader.port, readerPort().name, portNameSize);
 }
 
 // The reader on the open port identified itself as the image's reader.
@@ -92,7 +93,7 @@ void noteIdentifiedReader(const FoundReader& before)
     }
     app.reader.identified = true;
     app.reader.info = app.reportedInfo;
-    memcpy(app.reader.port, app.portName, portNameSize);
+    memcpy(app.reader.port, readerPort().name, portNameSize);
 }
 
 bool stopAsked()
@@ -117,10 +118,10 @@ UsbIdStrings formatUsbIds(uint32_t vidPid)
     return ids;
 }
 
-bool findImageUsbPort()
+bool findImageUsbPort(char name[portNameSize])
 {
     const UsbIdStrings ids = formatUsbIds(app.expectedInfo.vidPid);
-    return findUsbPort(app.portName, ids.vidUpper, ids.pidUpper, "0200", ids.vidLower, ids.pidLower, "0200");
+    return findUsbPort(name, ids.vidUpper, ids.pidUpper, "0200", ids.vidLower, ids.pidLower, "0200");
 }
 
 void searchPorts()
@@ -186,6 +187,7 @@ void searchDevice()
 
 bool searchAllPorts(const FoundReader& before)
 {
+    Port& port = readerPort();
     sleepMs(500);
     appendLog(texts().logSearching);
     const int n = portListCount();
@@ -195,27 +197,27 @@ bool searchAllPorts(const FoundReader& before)
     for (int i = 0; i < n && i < maxProbedPorts && !stopAsked(); ++i) {
         appendLog(".");
         stepProgress();
-        portListText(i, app.portName, portNameSize);
-        if (!openPort(app.portName, baudRate))
+        char name[portNameSize];
+        portListText(i, name, portNameSize);
+        if (!openPort(&port, name, baudRate))
             continue;
-        app.portOpen = true;
         enableControl(Control::portList, false);
         // A reader already in its bootloader does not echo: it is asked to
         // identify all the same.
-        const EchoHeard heard = switchToBootloader();
+        const EchoHeard heard = switchToBootloader(port);
         if (heard != EchoHeard::none) {
             noteSwitchedReader(heard);
             sleepMs(60);
         }
-        if (sendIdentify()) {
+        if (sendIdentify(port)) {
             sleepMs(500);
-            if (readReply() == replyDeviceFits) {
+            if (readReply(port) == replyDeviceFits) {
                 noteIdentifiedReader(before);
                 resetProgress();
                 return true;
             }
         }
-        closePort();
+        closePort(&port);
         app.reader = FoundReader{};
     }
     resetProgress();
@@ -224,21 +226,22 @@ bool searchAllPorts(const FoundReader& before)
 
 bool searchUsbPort(const FoundReader& before)
 {
+    Port& port = readerPort();
     sleepMs(500);
     appendLog(texts().logSearching);
     setProgressRange(1);
     appendLog(".");
     stepProgress();
     sleepMs(500);
-    if (findImageUsbPort() && openPort(app.portName, baudRate)) {
-        app.portOpen = true;
+    char name[portNameSize];
+    if (findImageUsbPort(name) && openPort(&port, name, baudRate)) {
         enableControl(Control::portList, false);
-        if (sendIdentify()) {
+        if (sendIdentify(port)) {
             sleepMs(60);
-            if (readReply() == replyDeviceFits) {
+            if (readReply(port) == replyDeviceFits) {
                 // Switched by this search on the port it came back on, or
                 // found in its bootloader.
-                if (app.reader.how != FoundBy::nothing && strcmp(app.reader.port, app.portName) != 0)
+                if (app.reader.how != FoundBy::nothing && strcmp(app.reader.port, port.name) != 0)
                     app.reader = FoundReader{};
                 noteIdentifiedReader(before);
                 resetProgress();
@@ -246,24 +249,25 @@ bool searchUsbPort(const FoundReader& before)
             }
         }
     }
-    closePort();
+    closePort(&port);
     resetProgress();
     return false;
 }
 
 bool switchUsbReader()
 {
-    if (stopAsked() || !findImageUsbPort())
+    Port& port = readerPort();
+    char name[portNameSize];
+    if (stopAsked() || !findImageUsbPort(name))
         return false;
-    if (!openPort(app.portName, baudRate))
+    if (!openPort(&port, name, baudRate))
         return false;
-    app.portOpen = true;
     appendLog(texts().logSwitchToBootloader);
-    const EchoHeard heard = switchToBootloader();
+    const EchoHeard heard = switchToBootloader(port);
     if (heard != EchoHeard::none)
         noteSwitchedReader(heard);
     sleepMs(60);
-    closePort();
+    closePort(&port);
     // The reader restarts as a bootloader device; give it 3.3 s to come back.
     setProgressPosition(0);
     for (int p = 3; p <= 99; p += 3) {
@@ -276,7 +280,7 @@ bool switchUsbReader()
 
 void prepareSearch()
 {
-    closePort();
+    closePort(&readerPort());
     setControlText(Control::idLabel, "ID: 0; 0;");
     clearLog();
     printHeader();

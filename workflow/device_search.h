@@ -40,5 +40,5 @@ struct UsbIdStrings {
     char vidUpper[5], pidUpper[5], vidLower[5], pidLower[5];
 };
 UsbIdStrings formatUsbIds(uint32_t vidPid);
-// findUsbPort for the image's reader, revision 0200, into app.portName.
-bool findImageUsbPort();
+// findUsbPort for the image's reader, revision 0200, into name.
+bool findImageUsbPort(char name[portNameSize]);

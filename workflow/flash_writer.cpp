@@ -11,9 +11,9 @@ namespace {
 
 // The flash writer's sink: each block to the reader, acknowledged; the
 // progress bar a step for every record.
-bool writeToReader(void*, uint32_t address, uint8_t* bytes, uint8_t n)
+bool writeToReader(void* port, uint32_t address, uint8_t* bytes, uint8_t n)
 {
-    return writeFlashBlock(address, bytes, n);
+    return writeFlashBlock(*static_cast<Port*>(port), address, bytes, n);
 }
 
 void stepForRecord(void*)
@@ -23,9 +23,9 @@ void stepForRecord(void*)
 
 }  // namespace
 
-bool streamHexToFlash(const uint8_t* text, uint32_t length)
+bool streamHexToFlash(Port& port, const uint8_t* text, uint32_t length)
 {
-    const BlockSink reader{nullptr, writeToReader, stepForRecord};
+    const BlockSink reader{&port, writeToReader, stepForRecord};
     PlacementTotals totals{app.upperAddress, 0};
     const PlacementEnd end = placeHexRecords(text, length, reader, &totals);
     app.upperAddress = totals.upperAddress;
@@ -35,7 +35,7 @@ bool streamHexToFlash(const uint8_t* text, uint32_t length)
     return end == PlacementEnd::endOfFile;
 }
 
-bool flashImage()
+bool flashImage(Port& port)
 {
     ImageText text;
     switch (unpackEmbeddedImage(&text)) {
@@ -57,7 +57,7 @@ bool flashImage()
     }
     const uint32_t n = text.length - streamOffset;
     setProgressRange(n / 45);
-    const bool ok = streamHexToFlash(text.bytes.get() + streamOffset, n);
+    const bool ok = streamHexToFlash(port, text.bytes.get() + streamOffset, n);
     resetProgress();
     return ok;
 }

@@ -9,6 +9,7 @@
 #include "ports/port_access.h"
 #include "ui/window.h"
 #include "workflow/device_search.h"
+#include "workflow/reader_port.h"
 
 namespace {
 
@@ -27,27 +28,28 @@ bool foundReaderIsWhole()
 // The open port is the one the found reader was found on.
 bool foundReadersPortIsOpen()
 {
-    return app.portOpen && strcmp(app.portName, app.reader.port) == 0;
+    return portIsOpen(readerPort()) && strcmp(readerPort().name, app.reader.port) == 0;
 }
 
 // On USB the port is looked up again at close, and another reader may sit
 // there now: it must identify as the found reader, all of its identity.
 bool usbPortHoldsTheFoundReader()
 {
-    if (!app.reader.identified || !findImageUsbPort() || !openPort(app.portName, 19200))
+    Port& port = readerPort();
+    char name[portNameSize];
+    if (!app.reader.identified || !findImageUsbPort(name) || !openPort(&port, name, 19200))
         return false;
-    app.portOpen = true;
-    if (!sendIdentify())
+    if (!sendIdentify(port))
         return false;
     sleepMs(identifyWaitMs);
-    return readReply() == replyDeviceFits && sameReader(app.reportedInfo, app.reader.info);
+    return readReply(port) == replyDeviceFits && sameReader(app.reportedInfo, app.reader.info);
 }
 
 void sendLeaveAndClose()
 {
-    sendLeaveBootloader();
+    sendLeaveBootloader(readerPort());
     sleepMs(60);
-    closePort();
+    closePort(&readerPort());
 }
 
 }  // namespace
@@ -55,9 +57,9 @@ void sendLeaveAndClose()
 void leaveUsbBootloader()
 {
     if (!foundReadersPortIsOpen()) {
-        closePort();
+        closePort(&readerPort());
         if (!usbPortHoldsTheFoundReader()) {
-            closePort();
+            closePort(&readerPort());
             return;
         }
     }
@@ -75,6 +77,6 @@ void shutdown()
             leaveUsbBootloader();
         }
     }
-    closePort();
+    closePort(&readerPort());
     quitProgram();
 }

@@ -7,6 +7,7 @@
 #include "workflow/commands.h"
 #include "ui/option_controls.h"
 #include "ui/window.h"
+#include "workflow/reader_port.h"
 #include "workflow/worker.h"
 
 namespace {
@@ -25,16 +26,17 @@ bool stopped()
 }
 
 // One reset request, 20 ms, its acknowledgement; a stop sends nothing.
-bool resetAcknowledged(const char* announcement, bool (*send)())
+bool resetAcknowledged(const char* announcement, bool (*send)(Port&))
 {
+    Port& port = readerPort();
     appendLog(announcement);
     if (stopped()) {
         appendLog(texts().logRecordingInterrupted);
         return false;
     }
-    send();
+    send(port);
     sleepMs(20);
-    if (readReply() != replyAcknowledged)
+    if (readReply(port) != replyAcknowledged)
         return false;
     appendLog(ok);
     return true;
@@ -61,7 +63,7 @@ void setFinishHint(const char* TextTable::*hint)
 void startUpdateJob()
 {
     // After a stop request nothing more is written in this process.
-    if (app.activity != Activity::idle || app.lastSearch != SearchOutcome::foundOffered || !app.portOpen ||
+    if (app.activity != Activity::idle || app.lastSearch != SearchOutcome::foundOffered || !portIsOpen(readerPort()) ||
         workerBusy() || jobStopRequested)
         return;
     app.activity = Activity::updating;
@@ -93,7 +95,7 @@ void updateJobThread()
         appendLog(texts().*finishHint);
     }
 
-    closePort();
+    closePort(&readerPort());
     // The window comes back on the window thread, in updateJobEnded, together
     // with the end of the job's activity: a command that the enabled window
     // lets through is never refused as arriving during the job.
@@ -106,7 +108,7 @@ bool flashAndReset(bool resetSettings)
     app.blocksWritten = 0;
     app.jobBlock = 0;
     appendLog(texts().logWritingFlash);
-    if (!flashImage()) {
+    if (!flashImage(readerPort())) {
         app.lastJob = stopped() ? JobOutcome::stopped : JobOutcome::failedWriting;
         app.jobBlock = static_cast<uint16_t>(app.blocksWritten + 1);
         appendLog(texts().logFailed);

@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     fuzzFreshState();
     const Pass expected = streamOracle(data, size, app.upperAddress);
-    const bool streamed = streamHexToFlash(data, uint32_t(size));
+    const bool streamed = streamHexToFlash(fuzzPort(), data, uint32_t(size));
     std::map<uint32_t, uint8_t> flash;
     for (const FuzzBlock& block : fuzzBlocks())
         for (int k = 0; k < block.count; ++k)

@@ -32,8 +32,13 @@ void fuzzFreshState()
     queue.clear();
     readSinceTaken.clear();
     blocks.clear();
-    app.portOpen = true;
-    app.portHandle = 1;
+    fuzzPort().line = 1;
+}
+
+Port& fuzzPort()
+{
+    static Port port;
+    return port;
 }
 
 const std::vector<FuzzBlock>& fuzzBlocks() { return blocks; }

@@ -42,7 +42,7 @@ void readAll()
     for (bool drained = false; !drained;) {
         drained = fuzzDrained();
         const LinkReply before = app.linkReply;
-        const int status = readReply();
+        const int status = readReply(fuzzPort());
         const std::vector<uint8_t> bytes = fuzzTakeRead();
         uint8_t plain[256];
         int n = 0;  // the data bytes that arrived

@@ -2,6 +2,7 @@
 // aborts (libFuzzer saves the input), sealing that lets mutated bytes pass a
 // CRC-8, and the in-process reader behind the serial line (fuzz_platform.cpp).
 #pragma once
+#include "ports/port.h"
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -15,6 +16,9 @@
 // AppState, the headless window, the resources and the line as at start,
 // the port open.
 void fuzzFreshState();
+
+// The port the targets hand the link code: "open" on the in-process reader.
+Port& fuzzPort();
 
 // Every frame the program writes must open; a write-block request is kept
 // (its data with the word reversal undone) and acknowledged at once.

@@ -35,6 +35,7 @@
 #include "ports/posix/posix_ports.h"
 #include "frontends/headless/headless_window.h"
 #include "workflow/device_search.h"
+#include "workflow/reader_port.h"
 #include "workflow/update_job.h"
 #include "tools/update_benchmark/benchmark_sims.h"
 
@@ -86,10 +87,10 @@ void benchmarkSilentSearch(const std::string& simulator, const std::string& fold
     for (int i = 0; i < static_cast<int>(lines.size()) && i < ports; ++i) {
         char name[portNameSize];
         snprintf(name, sizeof name, "COM%d", i + 1);
-        if (openPort(name, 19200)) {
-            app.portOpen = true;
-            switchToBootloader();
-            closePort();
+        Port port;
+        if (openPort(&port, name, 19200)) {
+            switchToBootloader(port);
+            closePort(&port);
         }
     }
     const double switchOnly = secondsSince(start);
@@ -189,18 +190,17 @@ int main(int argc, char** argv)
         return 1;
     }
     posixUsePortPaths({line});
-    if (!openPort("COM1", 19200)) {
+    if (!openPort(&readerPort(), "COM1", 19200)) {
         fprintf(stderr, "update-benchmark: cannot open %s\n", line.c_str());
         return 1;
     }
-    app.portOpen = true;
 
     const auto wallStart = std::chrono::steady_clock::now();
     const double cpuStart = cpuSeconds();
     const bool ok = flashAndReset(false);
     const double cpu = cpuSeconds() - cpuStart;
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-    closePort();
+    closePort(&readerPort());
     kill(sim, SIGTERM);
     waitpid(sim, nullptr, 0);
 

@@ -45,18 +45,18 @@ protected:
         ::close(slave);
         path = name;
         posixUsePortPaths({path});
-        ASSERT_TRUE(openPort("COM1", 19200));
-        app.portOpen = true;
+        ASSERT_TRUE(openPort(&port, "COM1", 19200));
     }
     void TearDown() override
     {
-        closePort();
+        closePort(&port);
         ::close(master);
         posixUseSystemPorts();
     }
 
     int master = -1;
     std::string path;
+    Port port;
 };
 
 long long msSince(Clock::time_point start)
@@ -76,7 +76,7 @@ TEST_F(PortAccess, EveryByteCrossesAndAReadEndsAtItsMaximumTheQuietLineOrTheTime
 {
     Bytes all(256);
     std::iota(all.begin(), all.end(), 0);
-    EXPECT_TRUE(writeBytes(all.data(), static_cast<int>(all.size())));
+    EXPECT_TRUE(writeBytes(port, all.data(), static_cast<int>(all.size())));
     Bytes received;
     pollfd p{master, POLLIN, 0};
     uint8_t chunk[512];
@@ -89,17 +89,17 @@ TEST_F(PortAccess, EveryByteCrossesAndAReadEndsAtItsMaximumTheQuietLineOrTheTime
     uint8_t buffer[257] = {};
     int count = -7;
     auto start = Clock::now();
-    ASSERT_TRUE(readBytes(buffer, 200, &count));
+    ASSERT_TRUE(readBytes(port, buffer, 200, &count));
     EXPECT_LT(msSince(start), 45) << "no wait for a quiet line at the maximum";
     EXPECT_EQ(Bytes(buffer, buffer + count), Bytes(all.begin(), all.begin() + 200));
     EXPECT_EQ(buffer[200], 0) << "written past the maximum";
     start = Clock::now();
-    ASSERT_TRUE(readBytes(buffer, 141, &count));
+    ASSERT_TRUE(readBytes(port, buffer, 141, &count));
     EXPECT_GE(msSince(start), 40) << "the rest ends with the quiet line";
     EXPECT_EQ(Bytes(buffer, buffer + count), Bytes(all.begin() + 200, all.end()));
     count = -7;
     start = Clock::now();
-    EXPECT_FALSE(readBytes(buffer, 141, &count)) << "a silent line";
+    EXPECT_FALSE(readBytes(port, buffer, 141, &count)) << "a silent line";
     EXPECT_GE(msSince(start), 40);
     EXPECT_LE(msSince(start), 500);
     EXPECT_EQ(count, -7);
@@ -108,24 +108,24 @@ TEST_F(PortAccess, EveryByteCrossesAndAReadEndsAtItsMaximumTheQuietLineOrTheTime
 
 TEST_F(PortAccess, OpensOnceAtATimeAndAFailedOpenLeavesNothingOpenOrLocked)
 {
-    const PortHandle first = app.portHandle;
-    EXPECT_FALSE(openPort("COM1", 19200));
-    EXPECT_EQ(app.portHandle, invalidPortHandle);
-    app.portHandle = first;
-    closePort();
+    const PortHandle first = port.line;
+    Port second;
+    EXPECT_FALSE(openPort(&second, "COM1", 19200));
+    EXPECT_FALSE(portIsOpen(second));
+    closePort(&port);
     EXPECT_EQ(fcntl(static_cast<int>(first), F_GETFD), -1) << "the descriptor is released";
-    EXPECT_TRUE(app.portOpen = openPort(path.c_str(), 19200)) << "a path opens directly";
-    closePort();
+    EXPECT_TRUE(openPort(&port, path.c_str(), 19200)) << "a path opens directly";
+    closePort(&port);
 
     TempDir dir;
     const std::string file = dir.file("not-a-terminal");
     writeFile(file, "x");
     posixUsePortPaths({file, "/dev/null", "/nonexistent/tty", path});
     const int before = openDescriptorCount();
-    for (const char* port : {"COM1", "COM2", "COM3", "COM5"})
-        EXPECT_FALSE(openPort(port, 19200)) << port;
-    EXPECT_FALSE(openPort("COM4", 12345)) << "no such baud rate";
-    EXPECT_EQ(app.portHandle, invalidPortHandle);
+    for (const char* name : {"COM1", "COM2", "COM3", "COM5"})
+        EXPECT_FALSE(openPort(&port, name, 19200)) << name;
+    EXPECT_FALSE(openPort(&port, "COM4", 12345)) << "no such baud rate";
+    EXPECT_FALSE(portIsOpen(port));
     EXPECT_EQ(openDescriptorCount(), before);
     const int other = ::open(file.c_str(), O_RDWR);
     EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
@@ -142,9 +142,9 @@ TEST_F(PortAccess, AVanishedDeviceIsReportedInTheCurrentLanguage)
         headlessReset();
         uint8_t buffer[16];
         int count = -7;
-        EXPECT_FALSE(readBytes(buffer, 16, &count));
+        EXPECT_FALSE(readBytes(port, buffer, 16, &count));
         EXPECT_EQ(count, -7);
-        EXPECT_FALSE(writeBytes(buffer, 2));
+        EXPECT_FALSE(writeBytes(port, buffer, 2));
         EXPECT_EQ(cp1251ToUtf8(headlessLog().c_str()), expectedText(russian, "portReadError") + " [5] " +
                                      expectedText(russian, "portWriteError") + " [5]");
     }
@@ -152,14 +152,14 @@ TEST_F(PortAccess, AVanishedDeviceIsReportedInTheCurrentLanguage)
 
 TEST_F(PortAccess, ClosePortRebuildsTheListEvenWhenNothingIsOpen)
 {
-    closePort();
+    closePort(&port);
     portListAppend("stale");
     posixUsePortPaths({path, "/tmp/second"});
-    closePort();
+    closePort(&port);
     EXPECT_EQ(headlessPortList(), (std::vector<std::string>{"COM1", "COM2"}));
     EXPECT_EQ(headlessPortListSelection(), 0);
     posixUsePortPaths({});
-    closePort();
+    closePort(&port);
     EXPECT_EQ(headlessPortList(), std::vector<std::string>{""}) << "no ports: one empty entry";
     EXPECT_EQ(headlessPortListSelection(), 0);
 }

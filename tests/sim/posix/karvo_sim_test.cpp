@@ -26,6 +26,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The simulator's line, as the updater holds it.
+Port simPort;
+
 class KarvoSim : public ::testing::Test {
 protected:
     void SetUp() override
@@ -39,8 +42,8 @@ protected:
 
     void TearDown() override
     {
-        if (app.portOpen)
-            closePort();
+        if (portIsOpen(simPort))
+            closePort(&simPort);
         posixUseSystemPorts();
         flashAckAttempts = 500;
     }
@@ -51,8 +54,7 @@ protected:
         sim_ = std::make_unique<SimProcess>(args);
         ASSERT_TRUE(sim_->ready()) << sim_->errorText();
         posixUsePortPaths({sim_->link()});
-        ASSERT_TRUE(openPort("COM1", 19200));
-        app.portOpen = true;
+        ASSERT_TRUE(openPort(&simPort, "COM1", 19200));
     }
 
     std::unique_ptr<SimProcess> sim_;
@@ -61,15 +63,15 @@ protected:
 // What the updater does in one case; readReply's status, what the switch
 // heard (0 nothing, 1 a distorted echo, 2 the echo), or 1/0 for a block write
 // that succeeds/fails.
-int switchOnly() { return static_cast<int>(switchToBootloader()); }
-int ask(bool (*send)()) { return send() ? (sleepMs(100), readReply()) : -3; }
+int switchOnly() { return static_cast<int>(switchToBootloader(simPort)); }
+int ask(bool (*send)(Port&)) { return send(simPort) ? (sleepMs(100), readReply(simPort)) : -3; }
 int identify() { return ask(sendIdentify); }
-int switchAndIdentify() { return switchToBootloader() == EchoHeard::exact ? (sleepMs(60), identify()) : -2; }
+int switchAndIdentify() { return switchToBootloader(simPort) == EchoHeard::exact ? (sleepMs(60), identify()) : -2; }
 int resetSettings() { return ask(sendResetSettings); }
 int resetDevice() { return ask(sendResetDevice); }
 uint8_t zeros[128] = {};
-int writeOne() { return writeFlashBlock(0x08000000, zeros, 16); }
-int writeTwo() { return writeFlashBlock(0x08000000, zeros, 128) && writeFlashBlock(0x08000080, zeros, 128); }
+int writeOne() { return writeFlashBlock(simPort, 0x08000000, zeros, 16); }
+int writeTwo() { return writeFlashBlock(simPort, 0x08000000, zeros, 128) && writeFlashBlock(simPort, 0x08000080, zeros, 128); }
 
 const std::string interrupted = expectedText(false, "recordingInterrupted");
 
@@ -124,7 +126,7 @@ TEST_F(KarvoSim, EachFaultGivesTheUpdaterWhatItMustCope)
         EXPECT_LT(ms, c.maxMs);
         const std::string log = headlessLog();
         EXPECT_TRUE(c.log.empty() ? log.empty() : log.ends_with(c.log)) << log;
-        closePort();
+        closePort(&simPort);
     }
 }
 
@@ -135,7 +137,7 @@ TEST_F(KarvoSim, AWithheldAcknowledgementComesAfterItsTimeWhileTheLineIsServed)
     EXPECT_FALSE(writeOne());
     EXPECT_EQ(identify(), 240) << "the line is served while the acknowledgement is held";
     sleepMs(800);
-    EXPECT_EQ(readReply(), 170) << "the held acknowledgement arrives after its time";
+    EXPECT_EQ(readReply(simPort), 170) << "the held acknowledgement arrives after its time";
 }
 
 TEST_F(KarvoSim, BlocksLandInPlaceAndTheSumIsChecked)
@@ -150,7 +152,7 @@ TEST_F(KarvoSim, BlocksLandInPlaceAndTheSumIsChecked)
             expected[address + static_cast<uint32_t>(i)] = block[i];
             sum = static_cast<uint16_t>(sum + block[i]);
         }
-        return writeFlashBlock(address, block, static_cast<uint8_t>(n));
+        return writeFlashBlock(simPort, address, block, static_cast<uint8_t>(n));
     };
     ASSERT_TRUE(write(0x08000000, 128, 1));
     ASSERT_TRUE(write(0x08000080, 128, 2));
@@ -163,7 +165,7 @@ TEST_F(KarvoSim, BlocksLandInPlaceAndTheSumIsChecked)
 
     // After the reset the reader runs its firmware again: one more session,
     // this time with a sum that does not fit.
-    ASSERT_EQ(switchToBootloader(), EchoHeard::exact);
+    ASSERT_EQ(switchToBootloader(simPort), EchoHeard::exact);
     ASSERT_TRUE(write(0x08000200, 16, 5));
     app.flashDataSum = static_cast<uint16_t>(sum + 1);
     EXPECT_EQ(resetDevice(), 170);

@@ -99,12 +99,13 @@ TEST(HexStream, EveryDataByteLandsAtItsRecordsOwnAddress)
         SimProcess sim({"--start-in-bootloader"});  // a fresh reader in its bootloader, its line open as COM1
         ASSERT_TRUE(sim.ready());
         posixUsePortPaths({sim.link()});
-        ASSERT_TRUE(app.portOpen = openPort("COM1", 19200));
+        Port port;
+        ASSERT_TRUE(openPort(&port, "COM1", 19200));
         headlessReset();
         const auto* text = reinterpret_cast<const uint8_t*>(c.text.data());
-        EXPECT_EQ(streamHexToFlash(text, static_cast<uint32_t>(c.text.size())), !c.blocks.empty());
+        EXPECT_EQ(streamHexToFlash(port, text, static_cast<uint32_t>(c.text.size())), !c.blocks.empty());
         const uint16_t sent = app.flashDataSum;
-        closePort();
+        closePort(&port);
         sim.stop();
         const std::string transcript = sim.transcript();
         EXPECT_EQ(blocksIn(transcript), c.blocks);

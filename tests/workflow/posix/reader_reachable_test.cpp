@@ -99,7 +99,7 @@ TEST_F(WorkflowTest, TheFoundReaderAndWhatTheCloseSendsIt)
         EXPECT_EQ(app.reader.identified, c.how != FoundBy::nothing);
         EXPECT_TRUE(c.how == FoundBy::nothing || sameReader(app.reader.info, app.reportedInfo));
         shutdown();
-        EXPECT_FALSE(app.portOpen);
+        EXPECT_FALSE(portIsOpen(readerPort()));
         EXPECT_TRUE(headlessQuitPosted());
         sim.stop();
         EXPECT_EQ(sim.transcript().find("leave bootloader") != std::string::npos, c.leaves) << sim.transcript();
@@ -135,7 +135,7 @@ TEST_F(WorkflowTest, NothingEndsARunningJobFromOutside)
     for (const auto& c : commands) {
         SCOPED_TRACE(c.what);
         c.command();
-        EXPECT_TRUE(app.portOpen);
+        EXPECT_TRUE(portIsOpen(readerPort()));
         EXPECT_EQ(app.language, languageEnglish);
         EXPECT_EQ(headlessTimerPeriod(1), 0u) << "no countdown started";
         EXPECT_EQ(app.jobThread, worker);

@@ -36,7 +36,7 @@ TEST_F(WorkflowTest, SearchOutcomes)
         EXPECT_EQ(app.lastSearch, c.outcome);
         EXPECT_EQ(headlessPortListSelection(), c.selection);
         const bool found = c.outcome == SearchOutcome::foundOffered;
-        EXPECT_EQ(app.portOpen, found);
+        EXPECT_EQ(portIsOpen(readerPort()), found);
         EXPECT_TRUE(enabled(Control::mainWindow));
         EXPECT_EQ(enabled(Control::portList) && enabled(Control::searchButton), !found);
         EXPECT_EQ(enabled(Control::startButton), found);
@@ -62,9 +62,9 @@ TEST_F(WorkflowTest, TheLanguageSwitchResetsTheWindowForANewSearch)
     SimProcess sim;
     ASSERT_TRUE(sim.ready());
     startUpAndSearch({sim.link()});
-    ASSERT_TRUE(app.portOpen);
+    ASSERT_TRUE(portIsOpen(readerPort()));
     switchLanguage(languageRussian);
-    EXPECT_FALSE(app.portOpen);
+    EXPECT_FALSE(portIsOpen(readerPort()));
     EXPECT_EQ(headlessMenuLanguage(), 0);
     EXPECT_EQ(cp1251ToUtf8(headlessControl(Control::mainWindow).text.c_str()), expected("title"));
     EXPECT_EQ(cp1251ToUtf8(headlessControl(Control::searchButton).text.c_str()), expected("search"));

@@ -37,7 +37,7 @@ protected:
         EXPECT_EQ(app.lastJob, f.outcome);
         EXPECT_EQ(app.jobBlock, f.block);
         EXPECT_FALSE(app.updateDone);
-        EXPECT_FALSE(app.portOpen);
+        EXPECT_FALSE(portIsOpen(readerPort()));
         EXPECT_TRUE(enabled(Control::searchButton) && !enabled(Control::startButton));
         std::string tail;
         for (const std::string& key : f.tail)

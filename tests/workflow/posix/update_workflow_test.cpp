@@ -27,7 +27,7 @@ TEST_F(WorkflowTest, UpdatesTheBuiltInImageAndTheReaderHoldsExactlyItsRecords)
                              expected("separator") + expected("updateRequired") + expected("separator") +
                              expected("writingFlash") + expected("ok") + expected("resetDevice") + expected("ok") +
                              expected("banner") + expected("successful"));
-        EXPECT_TRUE(app.updateDone && !app.portOpen);
+        EXPECT_TRUE(app.updateDone && !portIsOpen(readerPort()));
         EXPECT_TRUE(enabled(Control::portList) && enabled(Control::searchButton));
         EXPECT_FALSE(enabled(Control::startButton) || enabled(Control::updateOption));
         EXPECT_TRUE(checked(Control::updateOption)) << "the job keeps the operator's choice";
@@ -71,7 +71,7 @@ TEST_F(WorkflowTest, TheUpdateIsOfferedAskedAboutOrDeclinedByVersion)
         EXPECT_EQ(app.lastSearch, c.outcome);
         EXPECT_EQ(enabled(Control::startButton) && enabled(Control::updateOption), c.outcome == SearchOutcome::foundOffered);
         EXPECT_FALSE(enabled(Control::portList) || enabled(Control::searchButton));
-        EXPECT_TRUE(app.portOpen);
+        EXPECT_TRUE(portIsOpen(readerPort()));
     }
 }
 
@@ -93,7 +93,7 @@ TEST_F(WorkflowTest, AfterASuccessTheSameDeviceIsDeclinedSilentlyUntilTheLanguag
 
     switchLanguage(languageEnglish);
     EXPECT_FALSE(app.updateDone);
-    EXPECT_FALSE(app.portOpen) << "the switch closes the port";
+    EXPECT_FALSE(portIsOpen(readerPort())) << "the switch closes the port";
     EXPECT_TRUE(enabled(Control::portList) && enabled(Control::searchButton));
 }
 

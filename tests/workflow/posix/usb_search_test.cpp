@@ -98,7 +98,7 @@ TEST_F(WorkflowTest, WhatAUsbDeviceGetsAtClose)
         ASSERT_EQ(app.lastSearch, c.outcome);
         EXPECT_EQ(log().find(expected("switchToBootloader")) != std::string::npos, c.sent != nullptr);
         shutdown();
-        EXPECT_FALSE(app.portOpen);
+        EXPECT_FALSE(portIsOpen(readerPort()));
         sim.stop();
         EXPECT_EQ(sim.transcript().find(c.sent ? c.sent : "RX") != std::string::npos, c.sent != nullptr)
             << sim.transcript();

@@ -25,6 +25,7 @@
 #include "workflow/reports.h"
 #include "ui/text_table.h"
 #include "workflow/shutdown.h"
+#include "workflow/reader_port.h"
 #include "workflow/update_job.h"
 #include "workflow/worker.h"
 
@@ -66,7 +67,7 @@ protected:
 
     void TearDown() override
     {
-        closePort();
+        closePort(&readerPort());
         removeResourceOverrides();
         posixUseSystemPorts();
     }

@@ -1,0 +1,10 @@
+#include "workflow/reader_port.h"
+
+namespace {
+Port held;
+}
+
+Port& readerPort()
+{
+    return held;
+}
