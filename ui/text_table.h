@@ -1,8 +1,12 @@
-// Every text the operator sees, in Russian (language 0) and English
-// (language 1). Texts are Windows-1251 byte strings; the source spells them
-// in readable UTF-8 and the compiler converts them (ui/cp1251.h).
+// Every text the operator sees, one table per language (ui/texts_*.cpp;
+// the languages themselves are ui/languages.h). Texts are Windows-1251 byte
+// strings; the source spells them in readable UTF-8 and the compiler
+// converts them (ui/cp1251.h).
 #pragma once
 #include <cstdint>
+
+// How many ways one reader of a batch can end (frontends/cli/reader_result.h).
+constexpr int batchOutcomeCount = 10;
 
 struct TextTable {
     // Captions, menus and boxes
@@ -71,21 +75,28 @@ struct TextTable {
     const char* logStoppedNothingWritten;  // a stop request ended the run before any block
     const char* sessionEndReason;  // shown by Windows when it would end the session mid-job
 
+    // The console updater's batch
+    const char* batchSearching;
+    const char* batchUpdating;
+    const char* batchOutcomes[batchOutcomeCount];  // in the order of the batch's outcomes; %u: the block
+    const char* batchSummary;          // %d updated, %d declined, %d without a reader, %d failed
+    const char* batchFailedPorts;      // followed by the ports
+    const char* batchStayInBootloader;
+    const char* batchRecordFailed;     // %s the file, %s the reason
+
     uint16_t messageBoxLanguage;  // 0 neutral (Russian), 9 English
 };
 
-constexpr uint8_t languageRussian = 0;
+constexpr uint8_t languageRussian = 0;  // the language every start begins with
 constexpr uint8_t languageEnglish = 1;
 
-// The two constant tables, indexed by language.
-extern const TextTable textTables[2];
-
-// Points app.texts at the table of app.language; any other language value
-// leaves the table as it is. Touches no window.
+// Points app.texts at the table of app.language (ui/languages.h); any other
+// language value leaves the table as it is. Touches no window.
 void applyTexts();
 
 // Shorthand for the current table. Before any is chosen, the Russian one:
 // the program always starts in Russian.
 inline const TextTable& texts();
 #include "app/app_state.h"
-inline const TextTable& texts() { return app.texts ? *app.texts : textTables[languageRussian]; }
+extern const TextTable russianTexts;
+inline const TextTable& texts() { return app.texts ? *app.texts : russianTexts; }

@@ -106,13 +106,13 @@ void printSummary(const std::vector<ReaderView>& views, const BatchTexts& texts)
         }
     }
     char line[256];
-    snprintf(line, sizeof line, texts.summary, updated, declined, none, failed);
+    snprintf(line, sizeof line, texts.summary.c_str(), updated, declined, none, failed);
     std::string text = "\n" + std::string(line) + "\n";
     if (failed)
-        text += std::string(texts.failedPorts) + failedPorts + "\n";
+        text += texts.failedPorts + failedPorts + "\n";
     // Only a reader that a job wrote to stays in its bootloader.
     if (anyInBootloader)
-        text += std::string(texts.stayInBootloader) + "\n";
+        text += texts.stayInBootloader + "\n";
     consoleWrite(text);
 }
 
@@ -195,7 +195,7 @@ int runBatch(const BatchSetup& setup)
         std::string reason;
         if (!appendServiceRecord(setup.record, rows, &reason)) {
             char line[1024];
-            snprintf(line, sizeof line, texts.recordFailed, setup.record, reason.c_str());
+            snprintf(line, sizeof line, texts.recordFailed.c_str(), setup.record, reason.c_str());
             consoleWrite(std::string(line) + "\n");
             if (status != exitUpdateFailed)
                 status = exitRecordFailed;

@@ -1,38 +1,33 @@
 #include "frontends/cli/batch_texts.h"
 
-#include "ui/text_table.h"
+#include <memory>
+
+#include "ui/cp1251.h"
+#include "ui/languages.h"
 
 namespace {
 
-const BatchTexts russian = {
-    .searching = "поиск",
-    .updating = "обновление",
-    .outcomes = {"обновлено", "отказ (версия не старше)", "нет устройства", "ОШИБКА в блоке %u",
-                 "ОШИБКА при сбросе настроек", "ОШИБКА при сбросе устройства", "ПРЕРВАНО", "не начато",
-                 "ПРЕРВАНО при поиске: ничего не записано", "ОШИБКА (нет результата)"},
-    .summary = "Обновлено: %d, отказ: %d, нет устройства: %d, ошибок: %d",
-    .failedPorts = "Не обновлены:",
-    .stayInBootloader = "Эти устройства остаются в загрузчике. Не отключайте их! Запустите команду еще раз.",
-    .recordFailed = "Журнал обслуживания не записан: %s: %s",
-    .noReaderFound = "Устройство не найдено!",
-};
-
-const BatchTexts english = {
-    .searching = "searching",
-    .updating = "updating",
-    .outcomes = {"updated", "declined (not older)", "no reader", "FAILED at block %u", "FAILED at the settings reset",
-                 "FAILED at the device reset", "STOPPED", "not started",
-                 "STOPPED during the search: nothing written", "FAILED (no result)"},
-    .summary = "Updated: %d, declined: %d, no reader: %d, failed: %d",
-    .failedPorts = "Not updated:",
-    .stayInBootloader = "These readers stay in their bootloaders. Do not disconnect them! Run the command again.",
-    .recordFailed = "Service record not written: %s: %s",
-    .noReaderFound = "Device not found!",
-};
+BatchTexts inUtf8(const TextTable& t)
+{
+    BatchTexts b;
+    b.searching = cp1251ToUtf8(t.batchSearching);
+    b.updating = cp1251ToUtf8(t.batchUpdating);
+    for (int i = 0; i < batchOutcomeCount; ++i)
+        b.outcomes[i] = cp1251ToUtf8(t.batchOutcomes[i]);
+    b.summary = cp1251ToUtf8(t.batchSummary);
+    b.failedPorts = cp1251ToUtf8(t.batchFailedPorts);
+    b.stayInBootloader = cp1251ToUtf8(t.batchStayInBootloader);
+    b.recordFailed = cp1251ToUtf8(t.batchRecordFailed);
+    return b;
+}
 
 }  // namespace
 
 const BatchTexts& batchTexts(uint8_t language)
 {
-    return language == languageEnglish ? english : russian;
+    static std::unique_ptr<BatchTexts> converted[256];
+    std::unique_ptr<BatchTexts>& texts = converted[language];
+    if (!texts)
+        texts = std::make_unique<BatchTexts>(inUtf8(*languages[language < languageCount ? language : 0].texts));
+    return *texts;
 }

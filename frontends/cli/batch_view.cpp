@@ -12,7 +12,7 @@ std::string stateText(const ReaderView& view, const BatchTexts& texts)
     if (!view.done)
         return view.percent >= 0 ? texts.updating : texts.searching;
     char text[160];
-    snprintf(text, sizeof text, texts.outcomes[static_cast<int>(view.result.outcome)],
+    snprintf(text, sizeof text, texts.outcomes[static_cast<int>(view.result.outcome)].c_str(),
              static_cast<unsigned>(view.result.block));
     return text;
 }

@@ -27,6 +27,7 @@
 #include "workflow/commands.h"
 #include "ui/option_controls.h"
 #include "workflow/reports.h"
+#include "ui/languages.h"
 #include "ui/text_table.h"
 #include "ui/timer_ids.h"
 #include "ui/window.h"
@@ -93,13 +94,10 @@ bool parseOptions(int argc, char** argv, Options* options)
             fputs(usage, stdout);
             exit(exitUpdated);
         } else if (arg == "--lang" && i + 1 < argc) {
-            const std::string value = argv[++i];
-            if (value == "ru")
-                options->language = languageRussian;
-            else if (value == "en")
-                options->language = languageEnglish;
-            else
+            const Language* language = languageOfCode(argv[++i]);
+            if (language == nullptr)
                 return false;
+            options->language = languageIndex(*language);
         } else if (arg == "--port" && i + 1 < argc) {
             options->ports.emplace_back(argv[++i]);
         } else if (arg == "--yes") {
@@ -260,7 +258,7 @@ bool recordRun(const Options& options, const ReaderResult& result)
     if (appendServiceRecord(options.record, {result}, &reason))
         return true;
     char line[1024];
-    snprintf(line, sizeof line, batchTexts(options.language).recordFailed, options.record, reason.c_str());
+    snprintf(line, sizeof line, batchTexts(options.language).recordFailed.c_str(), options.record, reason.c_str());
     consoleWrite("\n" + std::string(line));
     return false;
 }

@@ -13,6 +13,7 @@
 #include "ui/cp1251.h"
 #include "frontends/headless/headless_window.h"
 #include "workflow/reports.h"
+#include "ui/languages.h"
 #include "ui/text_table.h"
 #include "ui/window.h"
 
@@ -85,15 +86,13 @@ void printHeaderToStdout()
     headlessEchoToStderr(true);
 }
 
-// "en" or "ru".
-bool parseLanguage(const char* name, uint8_t* language)
+// A --lang code of the language table ("en", "ru").
+bool parseLanguage(const char* code, uint8_t* language)
 {
-    if (strcmp(name, "ru") == 0)
-        *language = languageRussian;
-    else if (strcmp(name, "en") == 0)
-        *language = languageEnglish;
-    else
+    const Language* row = languageOfCode(code);
+    if (row == nullptr)
         return false;
+    *language = languageIndex(*row);
     return true;
 }
 

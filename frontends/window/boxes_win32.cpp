@@ -1,8 +1,8 @@
 // The program's message box, the Yes/No question box and the About box.
 #include "app/app_state.h"
-#include "resources/resource_ids.h"
 #include "ui/text_table.h"
 #include "frontends/window/main_window.h"
+#include "ui/languages.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ bool askYesNo(const char* text, const char* caption, uint16_t languageId)
 
 void showAboutBox()
 {
-    const int templateId = app.language == languageEnglish ? FLINTWELL_ABOUT_ENGLISH : FLINTWELL_ABOUT_RUSSIAN;
+    const int templateId = currentLanguage().aboutBox;
     DialogBoxParamW(win.instance, MAKEINTRESOURCEW(templateId), mainWindow(), aboutDialogProc, 0);
 }
 

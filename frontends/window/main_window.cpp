@@ -3,6 +3,8 @@
 // commands of the program.
 #include "frontends/window/main_window.h"
 
+#include "ui/languages.h"
+
 #include "app/app_state.h"
 #include "resources/resource_ids.h"
 #include "workflow/commands.h"
@@ -30,16 +32,14 @@ namespace {
 
 void runCommand(int id)
 {
+    if (id >= commandLanguageFirst && id < commandLanguageFirst + languageCount) {
+        switchLanguage(static_cast<uint8_t>(id - commandLanguageFirst));
+        return;
+    }
     switch (id) {
     case commandQuit:
         // As the close box: WM_CLOSE decides whether the window may go now.
         SendMessageW(mainWindow(), WM_CLOSE, 0, 0);
-        break;
-    case commandRussian:
-        switchLanguage(languageRussian);
-        break;
-    case commandEnglish:
-        switchLanguage(languageEnglish);
         break;
     case commandAbout:
         showAboutBox();

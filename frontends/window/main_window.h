@@ -3,14 +3,13 @@
 #pragma once
 #include <windows.h>
 
+#include "ui/text_table.h"
 #include "ui/timer_ids.h"
 #include "ui/window.h"
 
 // Command identifiers of the menus and the controls (WM_COMMAND), stable so
 // that a driver program can work the window by id.
 constexpr int commandQuit = 1;
-constexpr int commandRussian = 2;
-constexpr int commandEnglish = 3;
 constexpr int commandHelpItem = 4;
 constexpr int commandAbout = 5;
 constexpr int portListId = 6;
@@ -21,6 +20,10 @@ constexpr int updateOptionLabelId = 11;
 constexpr int resetOptionId = 12;
 constexpr int resetOptionLabelId = 13;
 constexpr int startButtonId = 14;
+// The Language menu's items: one per row of the language table.
+constexpr int commandLanguageFirst = 100;
+constexpr int commandRussian = commandLanguageFirst + languageRussian;
+constexpr int commandEnglish = commandLanguageFirst + languageEnglish;
 
 
 // The worker's last act: its ending is to run on the window thread.

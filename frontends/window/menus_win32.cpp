@@ -1,5 +1,7 @@
 // The menu bar with its Language popup, and the right-button popup.
 #include "app/app_state.h"
+#include "app/win32/utf16.h"
+#include "ui/languages.h"
 #include "ui/text_table.h"
 #include "frontends/window/main_window.h"
 
@@ -25,11 +27,10 @@ void buildMenus()
 
     appendItem(file, MF_STRING, commandQuit, t.menuQuit);
 
-    // The language names read the same in both languages.
-    AppendMenuW(win.languagePopup, MF_STRING, commandRussian, L"Русский");
-    AppendMenuW(win.languagePopup, MF_STRING, commandEnglish, L"English");
-    CheckMenuItem(win.languagePopup, app.language == languageEnglish ? commandEnglish : commandRussian,
-                  MF_BYCOMMAND | MF_CHECKED);
+    // The language names read the same in every language.
+    for (uint8_t i = 0; i < languageCount; ++i)
+        AppendMenuW(win.languagePopup, MF_STRING, commandLanguageFirst + i, utf8ToUtf16(languages[i].menuName).c_str());
+    checkLanguageMenu(app.language);
     appendItem(tools, MF_POPUP, reinterpret_cast<UINT_PTR>(win.languagePopup), t.menuLanguage);
 
     appendItem(help, MF_STRING, commandHelpItem, t.menuHelpItem);
@@ -51,10 +52,9 @@ void rebuildMenus()
 
 void checkLanguageMenu(uint8_t language)
 {
-    CheckMenuItem(win.languagePopup, commandRussian,
-                  MF_BYCOMMAND | (language == languageRussian ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(win.languagePopup, commandEnglish,
-                  MF_BYCOMMAND | (language == languageEnglish ? MF_CHECKED : MF_UNCHECKED));
+    for (uint8_t i = 0; i < languageCount; ++i)
+        CheckMenuItem(win.languagePopup, commandLanguageFirst + i,
+                      MF_BYCOMMAND | (i == language ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void showQuitPopup(int x, int y)

@@ -1,14 +1,10 @@
-// The texts are Windows-1251 bytes; every window function is called in its
-// wide form, so Russian reads right whatever the system's ANSI code page.
+// The texts are bytes of their language's code page (Windows-1251); every
+// window function is called in its wide form, so Russian reads right
+// whatever the system's ANSI code page.
 #include <cstring>
 
 #include "frontends/window/main_window.h"
-
-namespace {
-
-constexpr UINT cyrillicCodePage = 1251;
-
-}  // namespace
+#include "ui/languages.h"
 
 int widen(const char* text, wchar_t* wide, int size)
 {
@@ -22,7 +18,7 @@ int widen(const char* text, wchar_t* wide, int size)
         return 0;
     // 1251 is a single-byte code page: one byte gives one UTF-16 unit, so a
     // piece of a longer text never splits a character.
-    const int made = MultiByteToWideChar(cyrillicCodePage, 0, text, length, wide, size - 1);
+    const int made = MultiByteToWideChar(currentLanguage().codePage, 0, text, length, wide, size - 1);
     if (made <= 0)
         return 0;
     wide[made] = L'\0';
@@ -39,6 +35,6 @@ void narrow(const wchar_t* wide, char* text, int size)
     const int length = static_cast<int>(wcsnlen(wide, static_cast<size_t>(size - 1)));
     if (length == 0)
         return;
-    const int made = WideCharToMultiByte(cyrillicCodePage, 0, wide, length, text, size - 1, nullptr, nullptr);
+    const int made = WideCharToMultiByte(currentLanguage().codePage, 0, wide, length, text, size - 1, nullptr, nullptr);
     text[made > 0 ? made : 0] = '\0';
 }
