@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "app/bytes.h"
 
 namespace {
 
@@ -82,12 +83,6 @@ bool findTagged(char* line, const char* tag, const uint8_t* text, uint32_t lengt
     }
 }
 
-uint32_t bigEndianWord(const uint8_t* bytes)
-{
-    return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
-           (static_cast<uint32_t>(bytes[2]) << 8) | bytes[3];
-}
-
 }  // namespace
 
 int readHexLine(char* line, int lineSize, const uint8_t* source, uint32_t sourceLeft)
@@ -119,19 +114,6 @@ bool hexPairToByte(const char* chars, uint8_t* value)
     }
     *value = static_cast<uint8_t>((nibbles[0] << 4) | nibbles[1]);
     return true;
-}
-
-void reverseWordBytes(uint8_t* bytes, uint8_t count)
-{
-    for (int at = 0; at + 4 <= count; at += 4) {
-        uint8_t* w = bytes + at;
-        uint8_t t = w[0];
-        w[0] = w[3];
-        w[3] = t;
-        t = w[1];
-        w[1] = w[2];
-        w[2] = t;
-    }
 }
 
 ConfigScanEnd readImageConfig(const uint8_t* text, uint32_t length, ImageConfig* config)
@@ -179,7 +161,7 @@ ConfigScanEnd readImageConfig(const uint8_t* text, uint32_t length, ImageConfig*
     reverseWordBytes(bytes, configBytes);
     uint32_t words[configBytes / 4];
     for (int i = 0; i < configBytes / 4; ++i)
-        words[i] = bigEndianWord(bytes + 4 * i);
+        words[i] = bigEndian32(bytes + 4 * i);
 
     DeviceInfo& info = config->info;
     info.barcode = words[0];

@@ -50,6 +50,4 @@ int readHexLine(char* line, int lineSize, const uint8_t* source, uint32_t source
 // Two upper-case hex digits to a byte; anything else (lower case included) fails.
 bool hexPairToByte(const char* chars, uint8_t* value);
 
-// Reverses the four bytes of each whole group at offsets 0, 4, 8, ... below
-// count; bytes of a last group cut short by count are left as they are.
-void reverseWordBytes(uint8_t* bytes, uint8_t count);
+

@@ -4,23 +4,11 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "image/block_placement.h"
+#include "app/bytes.h"
 #include "image/block_placement.h"
 #include "image/image_check_parts.h"
 
 namespace {
-
-// The text as the packer stores it: every CR LF pair a single LF.
-std::string imageText(const uint8_t* file, uint32_t size)
-{
-    std::string text;
-    text.reserve(size);
-    for (uint32_t i = 0; i < size; ++i) {
-        if (!(file[i] == '\r' && i + 1 < size && file[i + 1] == '\n'))
-            text += static_cast<char>(file[i]);
-    }
-    return text;
-}
 
 int digitValue(char c)
 {
@@ -231,7 +219,7 @@ uint32_t lastLine(const std::vector<CheckedLine>& lines)
 void checkImage(const uint8_t* file, uint32_t size, ImageCheck* check)
 {
     *check = ImageCheck{};
-    const std::string text = imageText(file, size);
+    const std::string text = foldCrLf(std::string_view(reinterpret_cast<const char*>(file), size));
     std::vector<CheckedLine> lines = splitLines(text);
     for (CheckedLine& line : lines) {
         checkRecordLine(check, text.data() + line.at, &line);

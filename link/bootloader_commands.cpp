@@ -1,6 +1,7 @@
 #include "link/bootloader_commands.h"
 
 #include "app/app_state.h"
+#include "app/bytes.h"
 #include "app/system.h"
 #include "link/device_info.h"
 #include "link/reader_models.h"
@@ -131,13 +132,7 @@ int prepareFlashBlock(uint8_t* buffer, uint8_t n)
     const int padded = 4 * ((n + 3) / 4);
     for (int i = n; i < padded; ++i)
         buffer[i] = 0xFF;
-    for (int o = 0; o < padded; o += 4) {
-        uint8_t b0 = buffer[o], b1 = buffer[o + 1];
-        buffer[o] = buffer[o + 3];
-        buffer[o + 1] = buffer[o + 2];
-        buffer[o + 2] = b1;
-        buffer[o + 3] = b0;
-    }
+    reverseWordBytes(buffer, padded);
     return padded;
 }
 

@@ -3,23 +3,10 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "app/bytes.h"
 #include "link/crc8.h"
 
 namespace {
-
-void putBigEndian32(uint8_t* bytes, uint32_t value)
-{
-    bytes[0] = static_cast<uint8_t>(value >> 24);
-    bytes[1] = static_cast<uint8_t>(value >> 16);
-    bytes[2] = static_cast<uint8_t>(value >> 8);
-    bytes[3] = static_cast<uint8_t>(value);
-}
-
-uint32_t getBigEndian32(const uint8_t* bytes)
-{
-    return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
-           (static_cast<uint32_t>(bytes[2]) << 8) | bytes[3];
-}
 
 }  // namespace
 
@@ -61,10 +48,10 @@ bool openFrame(uint8_t* frame, int length, PacketKey* key, FrameFields* fields)
     if (crc8(frame + 1, static_cast<uint8_t>(length - 1)) != 0)
         return false;
     *key = found;
-    fields->device = getBigEndian32(frame + frameDeviceOffset);
+    fields->device = bigEndian32(frame + frameDeviceOffset);
     fields->code = frame[frameCodeOffset];
     fields->count = frame[frameCountOffset];
-    fields->address = getBigEndian32(frame + frameAddressOffset);
+    fields->address = bigEndian32(frame + frameAddressOffset);
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include "ui/cp1251.h"
 #include "frontends/headless/headless_window.h"
 #include "workflow/reports.h"
+#include "app/bytes.h"
 #include "ui/languages.h"
 #include "ui/text_table.h"
 #include "ui/window.h"
@@ -75,14 +76,7 @@ void printHeaderToStdout()
     headlessEchoToStderr(false);
     clearLog();
     printHeader();
-    std::string text = cp1251ToUtf8(headlessLog().c_str());
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            continue;
-        out += text[i];
-    }
-    fputs(out.c_str(), stdout);
+    fputs(foldCrLf(cp1251ToUtf8(headlessLog().c_str())).c_str(), stdout);
     headlessEchoToStderr(true);
 }
 

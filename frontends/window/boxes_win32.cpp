@@ -1,5 +1,6 @@
 // The program's message box, the Yes/No question box and the About box.
 #include "app/app_state.h"
+#include "resources/resource_ids.h"
 #include "ui/text_table.h"
 #include "frontends/window/main_window.h"
 #include "ui/languages.h"
