@@ -34,7 +34,8 @@ TEST(PortAddress, ReadsEveryKindAndNamesWhatIsWrong)
         {"rfc2217://host:", false, PortKind::serial, "", 0, "no port after the colon"},
         {"rfc2217://host:0", false, PortKind::serial, "", 0, "port 0"},
         {"rfc2217://host:65536", false, PortKind::serial, "", 0, "port over 65535"},
-        {"rfc2217://host:99999999999999999999", false, PortKind::serial, "", 0, "port over 65535"},
+        // 2 to the 64th + 1: a sum that wrapped around would read port 1.
+        {"rfc2217://host:18446744073709551617", false, PortKind::serial, "", 0, "port over 65535"},
         {"rfc2217://host:4000/", false, PortKind::serial, "", 0, "junk after the port"},
         {"rfc2217://host:4000 ", false, PortKind::serial, "", 0, "junk after the port"},
         {"rfc2217://:4000", false, PortKind::serial, "", 0, "empty host"},
