@@ -4,7 +4,10 @@
 #include "ports/network_line.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -30,6 +33,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<uint8_t>;
+
+// The speed the server set on the simulator's line (0 when unknown).
+speed_t lineSpeed(const std::string& device)
+{
+    const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    termios t{};
+    const bool read = fd >= 0 && tcgetattr(fd, &t) == 0;
+    if (fd >= 0)
+        close(fd);
+    return read ? cfgetospeed(&t) : 0;
+}
 
 long long msSince(Clock::time_point start)
 {
@@ -104,6 +118,8 @@ TEST_F(NetworkLine, TheLinkCodeUpdatesAReaderBehindEitherKindOfServer)
         SCOPED_TRACE(line.what);
         ASSERT_TRUE(openPort(line.address.c_str(), 19200)) << networkLastReason();
         app.portOpen = true;
+        // ser2net opened the RFC 2217 line at 9600 baud: the client set it.
+        EXPECT_EQ(lineSpeed(line.sim.link()), B19200);
         EXPECT_EQ(identify(), replyDeviceFits);
 
         bytesWrittenToNetwork.clear();
