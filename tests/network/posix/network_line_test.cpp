@@ -64,6 +64,7 @@ protected:
     {
         if (app.portOpen)
             closePort();
+        flashAckAttempts = 500;
     }
 };
 
@@ -100,6 +101,7 @@ TEST_F(NetworkLine, TheLinkCodeUpdatesAReaderBehindEitherKindOfServer)
 {
     Ser2netProcess server({"--start-in-bootloader"});
     ASSERT_TRUE(server.ready()) << server.problem();
+    flashAckAttempts = 20;  // a block that went wrong fails in a second
     uint8_t block[maxBlockLength];
     blockWithFfUnderEveryKey(block);
     std::map<uint32_t, uint8_t> expected;
