@@ -161,7 +161,7 @@ TEST_F(NetworkLine, AServerThatDoesNotDoItsPartFailsTheOpenWithItsReason)
         const char* scheme;
         FakeServerScript script;  // none: nothing listens on the port
         bool listening;
-        bool opens;               // and then a read finds the connection lost
+        bool opens;               // and then a read fails
         std::string reason;
         int error;
         long long minMs, maxMs;
@@ -175,8 +175,11 @@ TEST_F(NetworkLine, AServerThatDoesNotDoItsPartFailsTheOpenWithItsReason)
          2900, 3500},
         {"refuses the baud rate", "rfc2217", {false, false, options, baud9600}, true, false,
          "the server set baud rate 9600, not 19200", 0, 0, 500},
-        {"hangs up once the line is set up", "rfc2217", {false, false, options, lineConfirmed, true}, true, true,
+        {"hangs up once the line is set up", "rfc2217", {false, false, options, lineConfirmed, {}, true}, true, true,
          "the connection to the server was lost", ECONNRESET, 0, 500},
+        {"leaves binary transmission once the line is set up", "rfc2217",
+         {false, false, options, lineConfirmed, {255, 252, 0}}, true, true, "the server refuses binary transmission", 0,
+         0, 500},
         {"raw TCP: hangs up at once", "socket", {false, true}, true, true, "the connection to the server was lost",
          ECONNRESET, 0, 500},
     };

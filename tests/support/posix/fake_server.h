@@ -21,7 +21,8 @@ struct FakeServerScript {
     bool closeAtOnce;             // hang up as soon as the connection is taken
     std::vector<uint8_t> greeting;  // sent when the connection is taken
     std::vector<uint8_t> answer;    // sent once the client sent a subnegotiation (IAC SB)
-    bool hangUpAfterAnswer;       // and then hang up
+    std::vector<uint8_t> later;     // sent 100 ms after the answer
+    bool hangUpAfterAnswer;       // then hang up
 };
 
 class FakeServer {
@@ -91,6 +92,10 @@ private:
                 if (!answered && std::search(heard.begin(), heard.end(), sb, sb + 2) != heard.end()) {
                     answered = true;
                     send(fd, script_.answer.data(), script_.answer.size(), MSG_NOSIGNAL);
+                    if (!script_.later.empty()) {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                        send(fd, script_.later.data(), script_.later.size(), MSG_NOSIGNAL);
+                    }
                     if (script_.hangUpAfterAnswer)
                         break;
                 }
