@@ -42,9 +42,10 @@ bool networkWrite(PortHandle handle, const uint8_t* buffer, int length, int* wri
 void networkClose(PortHandle handle);
 
 // What the open measured as the link's round trip, in ms: for RFC 2217 the
-// time from sending the line settings to the server's answer to the first,
-// for raw TCP the time the connection took to be taken. Waits that expect an
-// answer from the reader add it.
+// shorter of two request and answer exchanges with the server (the line
+// settings and the first answer to them; a query of the flow control setting
+// once the line is ready), for raw TCP the time the connection took to be
+// taken. Waits that expect an answer from the reader add it.
 int networkRoundTripMs(PortHandle handle);
 
 // The system error number of the calling thread's last failed network call,

@@ -23,6 +23,7 @@ constexpr uint8_t serverAnswer = 100;
 constexpr uint8_t eightDataBits = 8;
 constexpr uint8_t noParity = 1;
 constexpr uint8_t oneStopBit = 1;
+constexpr uint8_t askFlowControl = 0;
 constexpr uint8_t noFlowControl = 1;  // outbound/both
 constexpr uint8_t dtrOn = 8;
 constexpr uint8_t rtsOn = 11;
@@ -184,8 +185,10 @@ void takeComPort(Rfc2217Client* client)
         return checkSetting(client, stopSizeConfirmed, value[0], oneStopBit, "stop size");
     case serverAnswer + setControl:
         // DTR, RTS and the rest: whatever the server answers, or not at all.
-        if (oneByte && isOutboundFlowControl(value[0]))
+        if (oneByte && isOutboundFlowControl(value[0])) {
+            ++client->flowAnswers;
             checkSetting(client, flowControlConfirmed, value[0], noFlowControl, "flow control");
+        }
         return;
     default:
         return;  // notifications of line and modem state, mask and purge answers
@@ -225,6 +228,11 @@ int rfc2217Receive(Rfc2217Client* client, const uint8_t* bytes, int length, uint
         checkReady(client);
     }
     return n;
+}
+
+void rfc2217AskFlowControl(Rfc2217Client* client)
+{
+    putSetting(client, setControl, askFlowControl);
 }
 
 void rfc2217OutputSent(Rfc2217Client* client)

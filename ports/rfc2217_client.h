@@ -54,6 +54,7 @@ struct Rfc2217Client {
     bool heardServer;     // a command came from the server
     bool settingsSent;    // the line settings went to the output
     uint8_t confirmed;    // Rfc2217Setting bits
+    uint8_t flowAnswers;  // how many flow control answers came (counting on)
     bool signatureSent;
     bool suspended;       // the server asked the client to hold its data
     uint8_t output[rfc2217OutputSize];  // to send to the server, in order
@@ -70,6 +71,10 @@ void rfc2217Start(Rfc2217Client* client);
 // IAC read as one 0xFF, every command and subnegotiation left out; what the
 // client answers goes to its output. Returns how many data bytes came.
 int rfc2217Receive(Rfc2217Client* client, const uint8_t* bytes, int length, uint8_t* data);
+
+// Asks the server for its flow control setting (once the line is ready): a
+// request the server answers at once, for measuring the round trip.
+void rfc2217AskFlowControl(Rfc2217Client* client);
 
 // The output was sent: empties it.
 void rfc2217OutputSent(Rfc2217Client* client);

@@ -212,3 +212,35 @@ TEST_F(NetworkLine, AServerThatDoesNotDoItsPartFailsTheOpenWithItsReason)
         EXPECT_LT(msSince(start), c.maxMs);
     }
 }
+
+TEST_F(NetworkLine, TheRoundTripIsOneRequestAndItsAnswer)
+{
+    Ser2netProcess server;
+    ASSERT_TRUE(server.ready()) << server.problem();
+    // 20 ms added each way.
+    ChildProcess proxy;
+    ASSERT_TRUE(proxy.start(DELAY_PROXY_PATH, {"--to", "127.0.0.1:" + std::to_string(server.rfc2217Port()),
+                                               "--delay", "20", "--lifetime", "30"}));
+    const std::string proxyPort = proxy.readLine(5000);
+    ASSERT_FALSE(proxyPort.empty()) << proxy.errorText();
+    const struct {
+        std::string address;
+        int minMs, maxMs;
+    } cases[] = {
+        {server.rfc2217Address(), 0, 20},
+        // One round trip, not the two of the negotiation, nor one held back
+        // by the server until this side acknowledged what it sent before.
+        {"rfc2217://127.0.0.1:" + proxyPort, 40, 60},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address);
+        PortAddress address{};
+        const char* wrong = nullptr;
+        ASSERT_TRUE(parsePortAddress(c.address.c_str(), &address, &wrong));
+        const PortHandle handle = networkOpen(address);
+        ASSERT_NE(handle, invalidPortHandle) << networkLastReason();
+        EXPECT_GE(networkRoundTripMs(handle), c.minMs);
+        EXPECT_LT(networkRoundTripMs(handle), c.maxMs);
+        networkClose(handle);
+    }
+}
