@@ -156,6 +156,7 @@ TEST_F(NetworkLine, AServerThatDoesNotDoItsPartFailsTheOpenWithItsReason)
     const Bytes lineConfirmed = {255, 250, 44, 101, 0, 0, 0x4B, 0x00, 255, 240, 255, 250, 44, 102, 8, 255, 240,
                                  255, 250, 44, 103, 1, 255, 240, 255, 250, 44, 104, 1, 255, 240,
                                  255, 250, 44, 105, 1, 255, 240};
+    const Bytes noFlowControl = {255, 250, 44, 105, 1, 255, 240};  // the answer to the query that ends the open
     const struct {
         const char* what;
         const char* scheme;
@@ -173,13 +174,14 @@ TEST_F(NetworkLine, AServerThatDoesNotDoItsPartFailsTheOpenWithItsReason)
          ECONNRESET, 0, 500},
         {"never negotiates", "rfc2217", {}, true, false, "the server sent no telnet negotiation within 3 s", 0,
          2900, 3500},
-        {"refuses the baud rate", "rfc2217", {false, false, options, baud9600}, true, false,
+        {"refuses the baud rate", "rfc2217", {false, false, options, {baud9600}}, true, false,
          "the server set baud rate 9600, not 19200", 0, 0, 500},
-        {"hangs up once the line is set up", "rfc2217", {false, false, options, lineConfirmed, {}, true}, true, true,
+        {"hangs up once the line is set up", "rfc2217",
+         {false, false, options, {lineConfirmed, noFlowControl}, {}, true}, true, true,
          "the connection to the server was lost", ECONNRESET, 0, 500},
         {"leaves binary transmission once the line is set up", "rfc2217",
-         {false, false, options, lineConfirmed, {255, 252, 0}}, true, true, "the server refuses binary transmission", 0,
-         0, 500},
+         {false, false, options, {lineConfirmed, noFlowControl}, {255, 252, 0}}, true, true,
+         "the server refuses binary transmission", 0, 0, 500},
         {"raw TCP: hangs up at once", "socket", {false, true}, true, true, "the connection to the server was lost",
          ECONNRESET, 0, 500},
     };

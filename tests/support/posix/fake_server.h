@@ -17,12 +17,14 @@
 #include <vector>
 
 struct FakeServerScript {
-    bool neverTakes;              // leave the connection waiting: the listen queue is full
-    bool closeAtOnce;             // hang up as soon as the connection is taken
+    bool neverTakes;                // leave the connection waiting: the listen queue is full
+    bool closeAtOnce;               // hang up as soon as the connection is taken
     std::vector<uint8_t> greeting;  // sent when the connection is taken
-    std::vector<uint8_t> answer;    // sent once the client sent a subnegotiation (IAC SB)
-    std::vector<uint8_t> later;     // sent 100 ms after the answer
-    bool hangUpAfterAnswer;       // then hang up
+    // Sent one after another, each when a piece the client sent holds a
+    // subnegotiation (IAC SB).
+    std::vector<std::vector<uint8_t>> answers;
+    std::vector<uint8_t> later;     // sent 100 ms after the last answer
+    bool hangUpAfterAnswers;        // then hang up
 };
 
 class FakeServer {
@@ -80,25 +82,25 @@ private:
             return;
         if (!script_.closeAtOnce) {
             send(fd, script_.greeting.data(), script_.greeting.size(), MSG_NOSIGNAL);
-            bool answered = script_.answer.empty();
-            std::vector<uint8_t> heard;
+            size_t answered = 0;
             while (waitReadable(fd, end)) {
                 uint8_t bytes[512];
                 const ssize_t n = recv(fd, bytes, sizeof bytes, 0);
                 if (n <= 0)
                     break;
-                heard.insert(heard.end(), bytes, bytes + n);
                 const uint8_t sb[] = {255, 250};
-                if (!answered && std::search(heard.begin(), heard.end(), sb, sb + 2) != heard.end()) {
-                    answered = true;
-                    send(fd, script_.answer.data(), script_.answer.size(), MSG_NOSIGNAL);
-                    if (!script_.later.empty()) {
-                        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                        send(fd, script_.later.data(), script_.later.size(), MSG_NOSIGNAL);
-                    }
-                    if (script_.hangUpAfterAnswer)
-                        break;
+                if (answered == script_.answers.size() || std::search(bytes, bytes + n, sb, sb + 2) == bytes + n)
+                    continue;
+                const std::vector<uint8_t>& answer = script_.answers[answered++];
+                send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+                if (answered < script_.answers.size())
+                    continue;
+                if (!script_.later.empty()) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                    send(fd, script_.later.data(), script_.later.size(), MSG_NOSIGNAL);
                 }
+                if (script_.hangUpAfterAnswers)
+                    break;
             }
         }
         close(fd);
