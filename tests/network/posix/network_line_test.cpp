@@ -232,7 +232,7 @@ TEST_F(NetworkLine, TheRoundTripIsOneRequestAndItsAnswer)
         {server.rfc2217Address(), 0, 20},
         // One round trip, not the two of the negotiation, nor one held back
         // by the server until this side acknowledged what it sent before.
-        {"rfc2217://127.0.0.1:" + proxyPort, 40, 60},
+        {"rfc2217://127.0.0.1:" + proxyPort, 40, 75},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.address);
