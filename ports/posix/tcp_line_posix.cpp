@@ -8,10 +8,11 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
+
+#include "ports/posix/poll_wait.h"
 
 namespace {
 
@@ -22,32 +23,14 @@ int fdOf(TcpSocket socket)
     return static_cast<int>(socket);
 }
 
-long long nowMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
 // Waits until the descriptor is ready for events or the deadline passes;
 // the revents, 0 on time-out, -1 on failure.
 int waitFor(int fd, short events, long long deadline)
 {
-    for (;;) {
-        long long left = deadline - nowMs();
-        if (left < 0)
-            left = 0;
-        pollfd p{fd, events, 0};
-        const int r = poll(&p, 1, static_cast<int>(left));
-        if (r > 0)
-            return p.revents;
-        if (r == 0)
-            return 0;
-        if (errno != EINTR) {
-            lastError = errno;
-            return -1;
-        }
-    }
+    const int r = pollUntil(fd, events, deadline);
+    if (r < 0)
+        lastError = errno;
+    return r;
 }
 
 // The resolver has numbers of its own; the nearest system error stands in
@@ -113,7 +96,7 @@ int connectOne(const addrinfo* a, long long deadline)
 
 TcpSocket tcpConnect(const char* host, uint16_t port, int limitMs, int* handshakeMs)
 {
-    const long long deadline = nowMs() + limitMs;
+    const long long deadline = monotonicMs() + limitMs;
     *handshakeMs = 0;
     char service[8];
     snprintf(service, sizeof service, "%u", static_cast<unsigned>(port));
@@ -129,10 +112,10 @@ TcpSocket tcpConnect(const char* host, uint16_t port, int limitMs, int* handshak
     }
     int fd = -1;
     lastError = ETIMEDOUT;
-    for (const addrinfo* a = addresses; a && fd < 0 && nowMs() < deadline; a = a->ai_next) {
-        const long long start = nowMs();
+    for (const addrinfo* a = addresses; a && fd < 0 && monotonicMs() < deadline; a = a->ai_next) {
+        const long long start = monotonicMs();
         fd = connectOne(a, deadline);
-        *handshakeMs = static_cast<int>(nowMs() - start);
+        *handshakeMs = static_cast<int>(monotonicMs() - start);
     }
     freeaddrinfo(addresses);
     return fd < 0 ? invalidTcpSocket : fd;
@@ -140,7 +123,7 @@ TcpSocket tcpConnect(const char* host, uint16_t port, int limitMs, int* handshak
 
 bool tcpSendAll(TcpSocket socket, const uint8_t* bytes, int length, int limitMs)
 {
-    const long long deadline = nowMs() + limitMs;
+    const long long deadline = monotonicMs() + limitMs;
     int done = 0;
     while (done < length) {
         const ssize_t n = send(fdOf(socket), bytes + done, static_cast<size_t>(length - done), MSG_NOSIGNAL);
@@ -168,7 +151,7 @@ bool tcpSendAll(TcpSocket socket, const uint8_t* bytes, int length, int limitMs)
 
 int tcpReceive(TcpSocket socket, uint8_t* buffer, int size, int timeoutMs)
 {
-    const int events = waitFor(fdOf(socket), POLLIN, nowMs() + timeoutMs);
+    const int events = waitFor(fdOf(socket), POLLIN, monotonicMs() + timeoutMs);
     if (events < 0)
         return -1;
     if (events == 0)
