@@ -15,7 +15,8 @@ constexpr TcpSocket invalidTcpSocket = -1;
 // (no Nagle delay). *handshakeMs receives how long the connection that was
 // made took to be taken: one round trip to the server. invalidTcpSocket on
 // failure: tcpLastError tells the last address's reason, or that the time
-// ran out.
+// ran out. Looking the name up is the system's resolver's and has no limit
+// of ours; a numeric address needs no lookup.
 TcpSocket tcpConnect(const char* host, uint16_t port, int limitMs, int* handshakeMs);
 
 // Sends all length bytes, waiting at most limitMs in all for room to send.
