@@ -8,13 +8,13 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "ports/posix/poll_wait.h"
 #include "ports/posix/posix_ports.h"
 
 namespace {
@@ -35,32 +35,14 @@ bool fail(int error)
     return false;
 }
 
-long long nowMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
 // Waits until the descriptor is ready for events or the deadline passes;
 // the revents, 0 on time-out, -1 on failure.
 int waitFor(int fd, short events, long long deadline)
 {
-    for (;;) {
-        long long left = deadline - nowMs();
-        if (left < 0)
-            left = 0;
-        pollfd p{fd, events, 0};
-        const int r = poll(&p, 1, static_cast<int>(left));
-        if (r > 0)
-            return p.revents;
-        if (r == 0)
-            return 0;
-        if (errno != EINTR) {
-            lastError = errno;
-            return -1;
-        }
-    }
+    const int r = pollUntil(fd, events, deadline);
+    if (r < 0)
+        lastError = errno;
+    return r;
 }
 
 bool speedOf(uint32_t baudRate, speed_t* speed)
@@ -152,7 +134,7 @@ bool serialSetLine(PortHandle handle, uint32_t baudRate)
 
 int serialReadByte(PortHandle handle, uint8_t* byte)
 {
-    const int events = waitFor(fdOf(handle), POLLIN, nowMs() + byteTimeoutMs + constantTimeoutMs);
+    const int events = waitFor(fdOf(handle), POLLIN, monotonicMs() + byteTimeoutMs + constantTimeoutMs);
     if (events < 0)
         return -1;
     if (events == 0)
@@ -179,7 +161,7 @@ bool serialWrite(PortHandle handle, const uint8_t* buffer, int length, int* writ
 {
     if (length < 0)
         return fail(EINVAL);
-    const long long deadline = nowMs() + static_cast<long long>(byteTimeoutMs) * length + constantTimeoutMs;
+    const long long deadline = monotonicMs() + static_cast<long long>(byteTimeoutMs) * length + constantTimeoutMs;
     int done = 0;
     while (done < length) {
         const ssize_t n = write(fdOf(handle), buffer + done, static_cast<size_t>(length - done));
