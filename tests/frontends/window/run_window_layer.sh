@@ -13,7 +13,7 @@
 set -u
 prefix=$1 program=$2 dpi=$3 screen=$4
 desktop=flintwell-window-tests-$dpi
-run="$(cd "$(dirname "$0")/../../scripts" && pwd)/wine-run.sh"
+run="$(cd "$(dirname "$0")/../../../scripts" && pwd)/wine-run.sh"
 reg() { "$run" "$prefix" reg "$@" /f </dev/null >/dev/null 2>&1; }
 reg add "HKCU\\Software\\Wine\\Explorer\\Desktops\\$desktop" /v EnableShell /t REG_DWORD /d 1
 [ "$dpi" = 96 ] || reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d "$dpi"
