@@ -26,7 +26,7 @@
 #include "tests/support/posix/fake_server.h"
 #include "tests/support/posix/ser2net_process.h"
 #include "tests/support/sample_firmware_info.h"
-#include "ui/headless/headless_window.h"
+#include "frontends/headless/headless_window.h"
 #include "ui/text_table.h"
 
 namespace {
