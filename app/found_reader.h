@@ -7,7 +7,8 @@
 
 #include "app/device_info.h"
 
-constexpr int portNameSize = 7;  // "COM" and up to three digits, plus the terminator
+constexpr int portNameSize = 7;    // a listed COM name: "COM" and up to three digits, plus the terminator
+constexpr int portTextSize = 256;  // a port as given: "COM7", "/dev/ttyUSB0", "rfc2217://host:4001"
 
 // How the search came to the reader.
 enum class FoundBy : uint8_t {
@@ -30,7 +31,7 @@ struct FoundReader {
     FirmwareKnown firmware;
     bool identified;          // info holds its identify reply (else only the switch was seen)
     DeviceInfo info;          // as it identified itself: identity, firmware version, ...
-    char port[portNameSize];  // where it was found; on USB the port it came back on
+    char port[portTextSize];  // where it was found, as listed or given; on USB the port it came back on
 };
 
 // One reader is another only when type, hardware, barcode and cipher id all

@@ -151,8 +151,10 @@ bool writeFlashBlock(Port& port, uint32_t address, uint8_t* buffer, uint8_t n)
     prepareFlashBlock(buffer, n);
     sendWriteBlock(port, address, buffer, n);
     int status = replyNone;
+    // No answer comes back before the link's round trip: the first poll
+    // waits that long as well.
     for (int attempt = 0; attempt < flashAckAttempts && status == replyNone; ++attempt) {
-        sleepMs(flashAckPollMs);
+        sleepMs(flashAckPollMs + (attempt == 0 ? portRoundTripMs(port) : 0));
         status = readReply(port);
     }
     if (status == replyAcknowledged) {

@@ -49,7 +49,7 @@ EchoHeard switchToBootloader(Port& port)
     const char* command = bootloaderCommand(app.expectedInfo.deviceType);
     if (!writeBytes(port, reinterpret_cast<const uint8_t*>(command), bootloaderCommandLength))
         return EchoHeard::none;
-    sleepMs(echoWaitMs);
+    sleepMs(echoWaitMs + portRoundTripMs(port));
     uint8_t answer[echoReadMaximum];
     int count = 0;
     if (!readBytes(port, answer, echoReadMaximum, &count))

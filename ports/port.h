@@ -6,13 +6,13 @@
 #include <cstdint>
 
 #include "app/app_state.h"
+#include "ports/port_address.h"
 
-enum class PortKind : uint8_t {
-    serial,  // a COM port or a serial device (Win32, termios)
-};
-
+// Its kind (ports/port_address.h): serial (a COM port or a serial device:
+// Win32, termios), rfc2217 or rawTcp (a serial port on the network,
+// ports/network_line.h).
 struct Port {
-    char name[portNameSize];
+    char name[portTextSize];
     PortKind kind;
     PortHandle line = invalidPortHandle;  // the open line; invalidPortHandle while closed
 };
@@ -21,3 +21,7 @@ inline bool portIsOpen(const Port& port)
 {
     return port.line != invalidPortHandle;
 }
+
+// The round trip the port's line measured when it opened, in ms: what every
+// wait for an answer of the reader adds (0 on a local line).
+int portRoundTripMs(const Port& port);

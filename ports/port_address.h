@@ -6,9 +6,11 @@
 #pragma once
 #include <cstdint>
 
+#include "app/found_reader.h"
+
 enum class PortKind : uint8_t { serial, rfc2217, rawTcp };
 
-constexpr int portAddressSize = 256;  // the text as given, with its terminator
+constexpr int portAddressSize = portTextSize;  // the text as given, with its terminator
 
 struct PortAddress {
     PortKind kind;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "ports/network_ports.h"
 #include "ports/port_names.h"
 #include "ui/window.h"
 
@@ -98,7 +99,7 @@ void selectPortInList(const char* name)
     const size_t length = strlen(name);
     const int n = portListCount();
     for (int i = 0; i < n; ++i) {
-        char text[64];
+        char text[portTextSize];
         portListText(i, text, sizeof text);
         if (length < sizeof text - 1 && strcmp(text, name) == 0) {
             portListSelect(i);
@@ -107,13 +108,22 @@ void selectPortInList(const char* name)
     }
 }
 
+void appendNetworkPorts()
+{
+    for (const std::string& address : networkPorts())
+        portListAppend(address.c_str());
+}
+
 void refreshPortList()
 {
     if (fillPortList()) {
         sortPortList();
+        appendNetworkPorts();
         return;
     }
     portListClear();
-    portListAppend("");
+    if (networkPorts().empty())
+        portListAppend("");
+    appendNetworkPorts();
     portListSelect(0);
 }

@@ -25,5 +25,9 @@ int32_t comparePortNumbers(int32_t a, int32_t b);
 // selection stays as it was.
 void selectPortInList(const char* name);
 
-// Fills and sorts the list; when there are no ports, one empty entry, selected.
+// After the COM ports: the network ports the user named (ports/network_ports.h).
+void appendNetworkPorts();
+
+// Fills and sorts the list, the network ports after the COM ports; when
+// there are no ports at all, one empty entry, selected.
 void refreshPortList();

@@ -9,6 +9,7 @@
 #include "link/bootloader_switch.h"
 #include "link/reader_models.h"
 #include "ports/port_access.h"
+#include "ports/network_ports.h"
 #include "ports/port_list.h"
 #include "ports/usb_lookup.h"
 #include "ui/option_controls.h"
@@ -75,7 +76,7 @@ void noteSwitchedReader(EchoHeard heard)
     app.reader = FoundReader{};
     app.reader.how = heard == EchoHeard::exact ? FoundBy::echo : FoundBy::distortedEcho;
     app.reader.firmware = FirmwareKnown::whole;
-    memcpy(app.reader.port, readerPort().name, portNameSize);
+    snprintf(app.reader.port, sizeof app.reader.port, "%s", readerPort().name);
 }
 
 // The reader on the open port identified itself as the image's reader.
@@ -93,7 +94,7 @@ void noteIdentifiedReader(const FoundReader& before)
     }
     app.reader.identified = true;
     app.reader.info = app.reportedInfo;
-    memcpy(app.reader.port, readerPort().name, portNameSize);
+    snprintf(app.reader.port, sizeof app.reader.port, "%s", readerPort().name);
 }
 
 bool stopAsked()
@@ -133,11 +134,15 @@ void searchPorts()
     app.lastSearch = SearchOutcome::none;
     if (stopAsked())
         return;
-    if (!fillPortList()) {
+    if (fillPortList()) {
+        sortPortList();
+    } else if (networkPorts().empty()) {
         app.lastSearch = SearchOutcome::noPorts;
         return;
+    } else {
+        portListClear();  // the network ports alone
     }
-    sortPortList();
+    appendNetworkPorts();
 
     bool found = false;
     switch (readerModel(app.expectedInfo.deviceType).search) {
@@ -192,13 +197,18 @@ bool searchAllPorts(const FoundReader& before)
     appendLog(texts().logSearching);
     const int n = portListCount();
     setProgressRange(static_cast<unsigned>(n));
-    // Each close rebuilds the list; the walk keeps n and reads entry i anew.
-    // A stop is taken between ports, never inside a probe.
-    for (int i = 0; i < n && i < maxProbedPorts && !stopAsked(); ++i) {
+    // Each close rebuilds the list; the walk keeps n and reads entry i anew:
+    // the COM ports (at most 50), then the network ports. A stop is taken
+    // between ports, never inside a probe.
+    int comPorts = 0;
+    for (int i = 0; i < n && !stopAsked(); ++i) {
+        char name[portTextSize];
+        portListText(i, name, portTextSize);
+        const bool onNetwork = isNetworkPort(name);
+        if (!onNetwork && ++comPorts > maxProbedPorts)
+            continue;
         appendLog(".");
         stepProgress();
-        char name[portNameSize];
-        portListText(i, name, portNameSize);
         if (!openPort(&port, name, baudRate))
             continue;
         enableControl(Control::portList, false);
@@ -210,7 +220,7 @@ bool searchAllPorts(const FoundReader& before)
             sleepMs(60);
         }
         if (sendIdentify(port)) {
-            sleepMs(500);
+            sleepMs(500 + portRoundTripMs(port));
             if (readReply(port) == replyDeviceFits) {
                 noteIdentifiedReader(before);
                 resetProgress();
@@ -237,7 +247,7 @@ bool searchUsbPort(const FoundReader& before)
     if (findImageUsbPort(name) && openPort(&port, name, baudRate)) {
         enableControl(Control::portList, false);
         if (sendIdentify(port)) {
-            sleepMs(60);
+            sleepMs(60 + portRoundTripMs(port));
             if (readReply(port) == replyDeviceFits) {
                 // Switched by this search on the port it came back on, or
                 // found in its bootloader.

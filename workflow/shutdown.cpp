@@ -41,7 +41,7 @@ bool usbPortHoldsTheFoundReader()
         return false;
     if (!sendIdentify(port))
         return false;
-    sleepMs(identifyWaitMs);
+    sleepMs(identifyWaitMs + portRoundTripMs(port));
     return readReply(port) == replyDeviceFits && sameReader(app.reportedInfo, app.reader.info);
 }
 

@@ -35,7 +35,7 @@ bool resetAcknowledged(const char* announcement, bool (*send)(Port&))
         return false;
     }
     send(port);
-    sleepMs(20);
+    sleepMs(20 + portRoundTripMs(port));
     if (readReply(port) != replyAcknowledged)
         return false;
     appendLog(ok);

