@@ -153,7 +153,8 @@ bool writeFlashBlock(Port& port, uint32_t address, uint8_t* buffer, uint8_t n)
     int status = replyNone;
     // No answer comes back before the link's round trip: the first poll
     // waits that long as well.
-    for (int attempt = 0; attempt < flashAckAttempts && status == replyNone; ++attempt) {
+    // A line that failed (a vanished device, a lost connection) answers no more.
+    for (int attempt = 0; attempt < flashAckAttempts && status == replyNone && !port.failed; ++attempt) {
         sleepMs(flashAckPollMs + (attempt == 0 ? portRoundTripMs(port) : 0));
         status = readReply(port);
     }

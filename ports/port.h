@@ -15,6 +15,7 @@ struct Port {
     char name[portTextSize];
     PortKind kind;
     PortHandle line = invalidPortHandle;  // the open line; invalidPortHandle while closed
+    bool failed = false;                  // a read or write failed since it opened: the line is gone
 };
 
 inline bool portIsOpen(const Port& port)

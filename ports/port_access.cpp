@@ -87,6 +87,7 @@ bool openPort(Port* port, const char* name, uint32_t baudRate)
 {
     if (portIsOpen(*port))
         closeLine(port);
+    port->failed = false;
     const int length = snprintf(port->name, sizeof port->name, "%s", name);
     if (length < 0 || length >= static_cast<int>(sizeof port->name))
         return false;
@@ -120,6 +121,7 @@ bool readBytes(Port& port, uint8_t* buffer, int maximum, int* count)
         uint8_t byte = 0;
         const int got = onNetwork(port) ? networkReadByte(port.line, &byte) : serialReadByte(port.line, &byte);
         if (got < 0) {
+            port.failed = true;
             logError(port, "%s [%d] ", texts().logPortReadError);
             return false;
         }
@@ -143,6 +145,7 @@ bool writeBytes(Port& port, const uint8_t* buffer, int length)
     const bool wrote = onNetwork(port) ? networkWrite(port.line, buffer, length, &written)
                                        : serialWrite(port.line, buffer, length, &written);
     if (!wrote) {
+        port.failed = true;
         logError(port, "%s [%d]", texts().logPortWriteError);
         return false;
     }

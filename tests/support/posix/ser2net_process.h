@@ -48,12 +48,16 @@ public:
 
     // Ends ser2net; the simulators end with the object.
     void stop() { server_.stop(); }
+    // Starts it again on the same ports, before the same simulators.
+    bool restart() { return ready_ = start(false); }
 
 private:
-    bool start()
+    bool start(bool freshPorts = true)
     {
-        rfc2217Port_ = freeLoopbackPort();
-        rawPort_ = freeLoopbackPort();
+        if (freshPorts) {
+            rfc2217Port_ = freeLoopbackPort();
+            rawPort_ = freeLoopbackPort();
+        }
         // The RFC 2217 line starts at 9600 baud: the client must set it.
         const std::string config = "%YAML 1.1\n---\n"
                                    "connection: &rfc2217\n"
