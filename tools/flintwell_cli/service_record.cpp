@@ -4,6 +4,7 @@
 
 #include "app/shared_file.h"
 #include "app/system.h"
+#include "image/image_identity.h"
 #include "link/device_info.h"
 
 #ifndef FLINTWELL_VERSION
@@ -15,7 +16,7 @@ namespace {
 // A byte-order mark first, so that a spreadsheet reads the file as UTF-8.
 const char header[] =
     "\xEF\xBB\xBFtime (UTC),computer,port,device,series,change,pcb,barcode,firmware found,firmware in the image,"
-    "settings reset,result,duration (s),program version\r\n";
+    "settings reset,result,duration (s),program version,image SHA-256\r\n";
 
 // A field as CSV has it: quoted, with quotes doubled, when it holds a
 // separator, a quote or a line break.
@@ -32,24 +33,6 @@ std::string field(const std::string& text)
     return quoted + '"';
 }
 
-std::string deviceName(uint32_t type)
-{
-    switch (type) {
-    case deviceTypeKru:
-        return "Karvo-7KRU";
-    case deviceTypeKrm:
-        return "Karvo-7KRM";
-    case deviceTypeUsbMain:
-        return "Karvo-7-USB MAIN";
-    case deviceTypeUsbPwr:
-        return "Karvo-7-USB PWR";
-    default:
-        char text[16];
-        snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(type));
-        return text;
-    }
-}
-
 std::string hexByte(uint32_t value, int shift)
 {
     char text[4];
@@ -59,7 +42,10 @@ std::string hexByte(uint32_t value, int shift)
 
 }  // namespace
 
-std::string serviceRecordRow(const ReaderResult& r, const std::string& time, const std::string& computer)
+// The image column names the release that updated the reader: its note gives
+// the same SHA-256 of the packed image.
+std::string serviceRecordRow(const ReaderResult& r, const std::string& time, const std::string& computer,
+                             const std::string& image)
 {
     std::string row = time + "," + field(computer) + "," + field(r.port) + ",";
     if (r.found) {
@@ -73,16 +59,16 @@ std::string serviceRecordRow(const ReaderResult& r, const std::string& time, con
     char seconds[32];
     snprintf(seconds, sizeof seconds, "%.1f", r.seconds);
     row += versionText(r.firmwareImage) + "," + (r.resetSettings ? "yes" : "no") + "," + field(resultText(r)) + "," +
-           seconds + "," FLINTWELL_VERSION "\r\n";
+           seconds + "," FLINTWELL_VERSION "," + image + "\r\n";
     return row;
 }
 
 bool appendServiceRecord(const char* path, const std::vector<ReaderResult>& results, std::string* reason)
 {
-    const std::string time = utcTimeText(), computer = computerName();
+    const std::string time = utcTimeText(), computer = computerName(), image = carriedImageSha256();
     std::string rows;
     for (const ReaderResult& r : results)
-        rows += serviceRecordRow(r, time, computer);
+        rows += serviceRecordRow(r, time, computer, image);
     int error = 0;
     if (appendShared(path, header, rows, &error))
         return true;
