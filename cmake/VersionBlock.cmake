@@ -18,8 +18,11 @@ else()
     set(product_numbers "0,0,0,0")
 endif()
 
-file(READ "${CONFIG}" config)
-if(config MATCHES "^RESET_SETTINGS = TRUE;(\r|$)")
+# The rule of the program's start-up: the first line, up to a CR or a zero
+# byte, says it. Read as hex digits: a text read drops the CR.
+file(READ "${CONFIG}" config HEX)
+string(HEX "RESET_SETTINGS = TRUE;" on)
+if(config STREQUAL on OR config MATCHES "^${on}(0d|00)")
     set(reset_en "settings reset")
     set(reset_ru "со сбросом настроек")
 else()

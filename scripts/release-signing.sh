@@ -85,11 +85,12 @@ sign_exe() {
 
 # verify_exe FILE
 verify_exe() {
-    set -- -in "$1" -CAfile "$sign_work/trust.pem" \
+    verified=$1
+    set -- -in "$verified" -CAfile "$sign_work/trust.pem" \
         -require-leaf-hash "sha256:$(printf '%s' "$signer_fingerprint" | tr -d ':')"
     [ -z "$timestamp" ] || set -- "$@" -TSA-CAfile "$sign_work/trust.pem"
     if ! osslsigncode verify "$@" >"$sign_work/verify.log" 2>&1; then
         cat "$sign_work/verify.log" >&2
-        signing_fail "the signature of $(basename "$1") does not verify"
+        signing_fail "the signature of $(basename "$verified") does not verify (the certificate's chain must come with it, up to a root of this system or its own)"
     fi
 }

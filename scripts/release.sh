@@ -108,15 +108,29 @@ if [ -n "$signing" ]; then
     signing_check
 fi
 
+# windres and the compilers' dependency files (read by Ninja) cannot take a
+# path with '&', a quote or the like: the build sees the repository and its
+# build folder through links with plain names, the same for the same folders.
+src_tree=$root tree=$build
+case "$root$build" in
+*[!A-Za-z0-9/._+-]*)
+    links="/tmp/flintwell-release-$(printf '%s\n%s\n' "$root" "$build" | sha256sum | cut -c 1-16)"
+    mkdir -p "$links"
+    ln -sfn "$root" "$links/source"
+    ln -sfn "$build" "$links/build"
+    src_tree="$links/source" tree="$links/build"
+    ;;
+esac
+
 # The image tool packs with the image keys it was built with: the release's own.
 echo "=== image tool ($build/host)"
-cmake -S "$root" -B "$build/host" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+cmake -S "$src_tree" -B "$tree/host" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DFLINTWELL_PACKET_KEYS="$packet_keys" -DFLINTWELL_IMAGE_KEYS="$image_keys" >/dev/null
-cmake --build "$build/host" --target flintwell-image >/dev/null
-tool="$build/host/tools/flintwell-image"
+cmake --build "$tree/host" --target flintwell-image >/dev/null
+tool="$tree/host/tools/flintwell-image"
 
 # The firmware as the build takes it: a copy, its hex digits upper case.
-firmware="$build/input/$(basename "$hex")"
+firmware="$tree/input/firmware.hex"
 case_note="upper case already, used as given"
 if grep -q '[a-f]' "$hex"; then
     tr 'abcdef' 'ABCDEF' <"$hex" >"$firmware"
@@ -128,22 +142,27 @@ fi
 echo "=== image check"
 set --
 [ "$reset" = OFF ] || set -- --reset-settings
-if ! "$tool" check "$firmware" "$@" >"$build/check-summary.txt" 2>"$build/check-problems.txt"; then
-    # The problems name the file given, not the copy.
+# The check's lines name the file given, not the copy.
+as_given() {
     FIRMWARE="$firmware:" GIVEN="$hex:" awk '
         index($0, ENVIRON["FIRMWARE"]) == 1 { print ENVIRON["GIVEN"] substr($0, length(ENVIRON["FIRMWARE"]) + 1); next }
-        { print }' "$build/check-problems.txt" >&2
+        { print }' "$1"
+}
+if "$tool" check "$firmware" "$@" >"$work/check.txt" 2>"$work/problems.txt"; then
+    as_given "$work/check.txt" >"$work/check-summary.txt"
+else
+    as_given "$work/problems.txt" >&2
     echo "release: $hex fails the image check; no release is made" >&2
     exit 1
 fi
 
 echo "=== Flintwell.exe and flintwell-cli.exe ($build/windows)"
-cmake -S "$root" -B "$build/windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+cmake -S "$src_tree" -B "$tree/windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src_tree/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DFLINTWELL_HOST_IMAGE_TOOL="$tool" -DFLINTWELL_FIRMWARE_HEX="$firmware" \
     -DFLINTWELL_RESET_SETTINGS=$reset -DFLINTWELL_PACKET_KEYS="$packet_keys" \
     -DFLINTWELL_IMAGE_KEYS="$image_keys" >/dev/null
-cmake --build "$build/windows" --target Flintwell flintwell-cli >/dev/null
-image="$build/windows/generated/resources/flintwell_resources/flintwell_image.bin"
+cmake --build "$tree/windows" --target Flintwell flintwell-cli >/dev/null
+image="$tree/windows/generated/resources/flintwell_resources/flintwell_image.bin"
 for program in Flintwell.exe flintwell-cli.exe; do
     cmake -DOBJDUMP=x86_64-w64-mingw32-objdump -DPROGRAM="$build/windows/bin/$program" \
         -P "$root/cmake/CheckSystemImports.cmake" >/dev/null
@@ -161,7 +180,7 @@ parent=$(dirname "$out")
 mkdir -p "$parent"
 stage=$(mktemp -d "$parent/.$(basename "$out").XXXXXX")
 chmod go+rx "$stage"
-cp "$image" "$build/check-summary.txt" "$stage/"
+cp "$image" "$work/check-summary.txt" "$stage/"
 signed_text="not signed"
 if [ -n "$signing" ]; then
     echo "=== signing ($signer_subject)"
