@@ -11,7 +11,8 @@
 #   version block of its release (ExeResources under Wine);
 # - a timestamp server that fails: asked at the URL given, a clear error, no folder;
 # - Karvo-7-USB MAIN (signed from PEM files) and PWR (not signed) of one
-#   version side by side in their default folders;
+#   version side by side in their default folders; signed without the chain
+#   to its CA, the signature does not verify and there is no release;
 # - a hex failing the image check gets no release.
 #   release_case.sh SOURCE_DIR WORK_DIR TESTS_EXE (builds stay in WORK_DIR)
 set -e
@@ -111,6 +112,11 @@ done
 cat "$ca/signer.pem" "$ca/ca.pem" >"$ca/signer-chain.pem"
 release "usb MAIN.hex" --sign-cert "$ca/signer-chain.pem" --sign-key "$ca/signer.key" --sign-pass-file pass.txt \
     >"$work/main.log" 2>&1 || fail "$work/main.log" "release.sh failed on Karvo-7-USB MAIN"
+# The same certificate without its chain: signed, but the signature leads to no root.
+! release "usb MAIN.hex" --sign-cert "$ca/signer.pem" --sign-key "$ca/signer.key" --sign-pass-file pass.txt \
+    --out refused >"$work/refused.log" 2>&1 || fail "$work/refused.log" "a signature that does not verify was released"
+has "$work/refused.log" "does not verify" "no reason"
+[ ! -e refused ] || fail /dev/null "a signature that does not verify left a release folder"
 release "usb PWR.hex" >"$work/pwr.log" 2>&1 || fail "$work/pwr.log" "release.sh failed on Karvo-7-USB PWR"
 for board in MAIN PWR; do
     has "build/Karvo-7-USB-$board-1.05/release-note.txt" "device:            Karvo-7-USB $board" "$board's note"
