@@ -175,7 +175,12 @@ device=${carried% *}
 version=${carried##* }
 [ -n "$out" ] || out="$build/$(printf '%s' "$carried" | tr ' ' '-')"
 
-# The release is made beside its folder and takes its name when it is whole.
+# The release is made beside its folder and takes its name when it is whole;
+# only an earlier release (or nothing) is replaced.
+if [ -e "$out" ] && { [ ! -d "$out" ] || { [ ! -f "$out/release-note.txt" ] && [ -n "$(ls -A "$out")" ]; }; }; then
+    echo "release: $out is there and is no release folder; give another --out" >&2
+    exit 1
+fi
 parent=$(dirname "$out")
 mkdir -p "$parent"
 stage=$(mktemp -d "$parent/.$(basename "$out").XXXXXX")

@@ -8,7 +8,8 @@
 #   --out relative to the caller's folder: the image unpacks to the sample, both
 #   programs verify against the CA (and not once a byte is flipped), the note
 #   names the signer, Flintwell.exe carries the image, configuration and
-#   version block of its release (ExeResources under Wine);
+#   version block of its release (ExeResources under Wine); a folder that
+#   holds no release is not replaced;
 # - a timestamp server that fails: asked at the URL given, a clear error, no folder;
 # - Karvo-7-USB MAIN (signed from PEM files) and PWR (not signed) of one
 #   version side by side in their default folders; signed without the chain
@@ -18,7 +19,7 @@
 set -e
 src=$1 work=$2 tests=$3
 odd="$work/Релиз & co's"
-rm -rf "$odd/out" "$odd/refused" "$odd/stamped" "$odd/build/Karvo-7-USB"* "$work/ca"
+rm -rf "$odd/out" "$odd/refused" "$odd/stamped" "$odd/kept" "$odd/build/Karvo-7-USB"* "$work/ca"
 mkdir -p "$odd" "$work/ca"
 ln -sfn "$src" "$odd/repo"
 export FLINTWELL_RELEASE_BUILD="$odd/build"
@@ -90,6 +91,9 @@ read_back() {
         fail "$work/resources.log" "resources of $1"
 }
 read_back out TRUE "Karvo-7KRM 1.05"
+mkdir -p kept && echo "not a release" >kept/notes.txt
+! release "lower case.hex" --reset-settings --out kept >"$work/kept.log" 2>&1 || fail "$work/kept.log" "a folder replaced"
+has kept/notes.txt "not a release" "a folder that is no release lost its files"
 
 # A timestamp server on this machine that answers no timestamp (no other is reachable).
 port=$((20000 + $$ % 20000))
