@@ -4,7 +4,10 @@
 #                         cross-building the native one named by
 #                         FLINTWELL_HOST_IMAGE_TOOL (build the native preset first);
 #   flintwell_config.txt  "RESET_SETTINGS = TRUE;\r\n" or "... FALSE;\r\n"
-#                         from FLINTWELL_RESET_SETTINGS.
+#                         from FLINTWELL_RESET_SETTINGS;
+#   flintwell_version.h   (Windows) what the version block says: the image's
+#                         device and firmware as the image tool's info reads
+#                         them, the settings-reset choice, the program's version.
 # On Windows they become resources of the .exe through resources/flintwell.rc;
 # on Linux a generated source compiles them in (image/posix/resource_blobs.h).
 
@@ -27,6 +30,20 @@ endif()
 if(WIN32)
     enable_language(RC)
 endif()
+
+# flintwell_version_block(<folder>)
+# The version block's header of a set of blobs in <folder> (Windows), made at
+# build time from its image and configuration text.
+function(flintwell_version_block dir)
+    add_custom_command(
+        OUTPUT "${dir}/flintwell_version.h"
+        COMMAND "${CMAKE_COMMAND}" -DTOOL=${FLINTWELL_PACK_TOOL} -DIMAGE=${dir}/flintwell_image.bin
+                -DCONFIG=${dir}/flintwell_config.txt -DPROGRAM_VERSION=${PROJECT_VERSION}
+                -DOUTPUT=${dir}/flintwell_version.h -P "${CMAKE_SOURCE_DIR}/cmake/VersionBlock.cmake"
+        DEPENDS "${dir}/flintwell_image.bin" "${dir}/flintwell_config.txt" "${CMAKE_SOURCE_DIR}/cmake/VersionBlock.cmake"
+        COMMENT "Naming the image of ${dir} in the version block"
+        VERBATIM)
+endfunction()
 
 # flintwell_resource_set(<name> HEX <firmware.hex> CONFIG <configuration text file> [UNCHECKED])
 # Makes one set of blobs in generated/resources/<name>/ and a target <name>
@@ -54,7 +71,8 @@ function(flintwell_resource_set name)
         COMMENT "Packing ${arg_HEX} for ${name}"
         VERBATIM)
     if(WIN32)
-        add_custom_target(${name} DEPENDS "${image}" "${config}")
+        flintwell_version_block("${dir}")
+        add_custom_target(${name} DEPENDS "${image}" "${config}" "${dir}/flintwell_version.h")
     else()
         set(source "${dir}/resource_blobs.cpp")
         add_custom_command(
@@ -85,7 +103,7 @@ function(flintwell_embed_resources target)
         target_sources(${target} PRIVATE "${script}")
         target_include_directories(${target} PRIVATE "${CMAKE_SOURCE_DIR}" "$<$<COMPILE_LANGUAGE:RC>:${dir}>")
         set_property(SOURCE "${script}" TARGET_DIRECTORY ${target} APPEND PROPERTY
-            OBJECT_DEPENDS "${dir}/flintwell_image.bin" "${dir}/flintwell_config.txt")
+            OBJECT_DEPENDS "${dir}/flintwell_image.bin" "${dir}/flintwell_config.txt" "${dir}/flintwell_version.h")
         add_dependencies(${target} ${arg_SET})
     else()
         target_link_libraries(${target} PRIVATE ${arg_SET})

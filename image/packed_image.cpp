@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "image/image_keys.h"
+#include "image/whole_file.h"
 #include "link/crc8.h"
 #include "ui/text_table.h"
 #include "ui/window.h"
@@ -16,12 +17,26 @@ const char msgUnpackOpen[] = "Error PackerARecover: Failed to open file!";
 const char msgSearchKey[] = "Error PackerARecover: search key!";
 const char msgCrcPacket[] = "Error PackerARecover: crc packet!";
 const char msgUnpackRead[] = "Error PackerARecover: read hex-file!";
+const char msgOutputIsInput[] = "The output file is the input file: nothing is written.";
 
 bool imageFillerToggle = false;
 
 void report(const char* text)
 {
     showMessage(text, texts().messageCaption);
+}
+
+// Opens the input and the output's part file (whole_file.h).
+FILE* openInputAndOutput(const char* inputPath, const char* outputPath, WholeFile* output, const char* openFailed)
+{
+    FILE* input = fopen(inputPath, "rb");
+    const WholeFileStart start = input ? startWholeFile(inputPath, outputPath, output) : WholeFileStart::cannotOpen;
+    if (start == WholeFileStart::opened)
+        return input;
+    if (input)
+        fclose(input);
+    report(start == WholeFileStart::isInput ? msgOutputIsInput : openFailed);
+    return nullptr;
 }
 
 // Checks one chunk of a packed image and finds its text. The chunk is
@@ -90,14 +105,11 @@ bool unpackImage(uint8_t* out, uint32_t* outLength, const uint8_t* packed, uint3
 
 bool packImageFile(const char* hexPath, const char* packedPath)
 {
-    FILE* hex = fopen(hexPath, "rb");
-    FILE* packed = hex ? fopen(packedPath, "wb") : nullptr;
-    if (!hex || !packed) {
-        if (hex)
-            fclose(hex);
-        report(msgPackOpen);
+    WholeFile output;
+    FILE* hex = openInputAndOutput(hexPath, packedPath, &output, msgPackOpen);
+    if (!hex)
         return false;
-    }
+    FILE* packed = output.file;
     uint8_t text[imagePacketText];
     uint8_t packet[imagePacketSize];
     int collected = 0;
@@ -134,7 +146,7 @@ bool packImageFile(const char* hexPath, const char* packedPath)
         }
     }
     fclose(hex);
-    const bool closed = fclose(packed) == 0;
+    const bool closed = finishWholeFile(&output, !readFailed && written);
     if (readFailed) {
         report(msgPackRead);
         return false;
@@ -149,14 +161,11 @@ bool packImageFile(const char* hexPath, const char* packedPath)
 
 bool unpackImageFile(const char* packedPath, const char* hexPath)
 {
-    FILE* packed = fopen(packedPath, "rb");
-    FILE* hex = packed ? fopen(hexPath, "wb") : nullptr;
-    if (!packed || !hex) {
-        if (packed)
-            fclose(packed);
-        report(msgUnpackOpen);
+    WholeFile output;
+    FILE* packed = openInputAndOutput(packedPath, hexPath, &output, msgUnpackOpen);
+    if (!packed)
         return false;
-    }
+    FILE* hex = output.file;
     uint8_t chunk[imagePacketSize];
     uint8_t plain[imagePacketSize + 3];
     bool ok = true;
@@ -183,7 +192,7 @@ bool unpackImageFile(const char* packedPath, const char* hexPath)
         ok = false;
     }
     fclose(packed);
-    const bool closed = fclose(hex) == 0;
+    const bool closed = finishWholeFile(&output, ok && written);
     if (ok && (!written || !closed)) {
         report(msgUnpackOpen);
         ok = false;

@@ -3,7 +3,8 @@
 # when any is missing. Needs root (apt-get).
 set -e
 packages="cmake ninja-build g++ googletest libgtest-dev mingw-w64 wine wine64 xvfb xauth socat
-          imagemagick arduino-core-avr x11-utils fonts-wine fonts-dejavu-core locales ser2net"
+          imagemagick arduino-core-avr x11-utils fonts-wine fonts-dejavu-core locales ser2net osslsigncode openssl
+          ca-certificates"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"

@@ -12,7 +12,7 @@
 #include "app/app_state.h"
 #include "app/console.h"
 #include "app/system.h"
-#include "image/resources.h"
+#include "image/image_identity.h"
 #include "image/resources.h"
 #include "image/start_up_load.h"
 #include "ports/port_access.h"
@@ -61,6 +61,9 @@ const char usage[] =
     "                      operator choose)\n"
     "  --image PACKED      update with the packed image in this file (flintwell-image\n"
     "                      pack) instead of the one built in; same start-up checks\n"
+    "  --version           show this program's version, the firmware it carries\n"
+    "                      (as flintwell-image info names a packed image) and the\n"
+    "                      settings-reset choice\n"
     "  --help              show this help\n"
     "\n"
     "Exit status:\n"
@@ -89,6 +92,7 @@ struct Options {
     bool onlyOlder = false;
     const char* record = nullptr;
     bool readerProcess = false;  // one reader of a batch (reader_report.h)
+    bool version = false;
 };
 
 bool parseOptions(int argc, char** argv, Options* options)
@@ -125,6 +129,8 @@ bool parseOptions(int argc, char** argv, Options* options)
             options->onlyOlder = true;
         } else if (arg == "--record" && i + 1 < argc) {
             options->record = argv[++i];
+        } else if (arg == "--version") {
+            options->version = true;
         } else if (arg == readerProcessOption) {
             options->readerProcess = true;
         } else {
@@ -382,6 +388,13 @@ int runCli(int argc, char** argv)
     if (!loadAppConfig()) {
         showMessage(texts().errorAppconfigLoad, texts().messageCaption);
         return exitStartUpFailed;
+    }
+    if (options.version) {
+        uint32_t size = 0;
+        const uint8_t* packed = loadResourceBytes(imageResourceId, imageResourceType, &size);
+        printf("flintwell-cli %s\n%ssettings reset: %s\n", FLINTWELL_VERSION,
+               imageIdentityText(app.expectedInfo, packed, size).c_str(), app.resetSettingsDefault ? "yes" : "no");
+        return exitUpdated;
     }
     if (!batch) {
         if (!options.ports.empty() && !readerProcess)

@@ -4,7 +4,7 @@
 
 #include "app/shared_file.h"
 #include "app/system.h"
-#include "link/reader_models.h"
+#include "image/image_identity.h"
 
 #ifndef FLINTWELL_VERSION
 #error "FLINTWELL_VERSION must give the program's version"
@@ -15,7 +15,7 @@ namespace {
 // A byte-order mark first, so that a spreadsheet reads the file as UTF-8.
 const char header[] =
     "\xEF\xBB\xBFtime (UTC),computer,port,device,series,change,pcb,barcode,firmware found,firmware in the image,"
-    "settings reset,result,duration (s),program version\r\n";
+    "settings reset,result,duration (s),program version,image SHA-256\r\n";
 
 // A field as CSV has it: quoted, with quotes doubled, when it holds a
 // separator, a quote or a line break.
@@ -32,15 +32,6 @@ std::string field(const std::string& text)
     return quoted + '"';
 }
 
-std::string deviceName(uint32_t type)
-{
-    if (const char* name = readerModel(type).recordName)
-        return name;
-    char text[16];
-    snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(type));
-    return text;
-}
-
 std::string hexByte(uint32_t value, int shift)
 {
     char text[4];
@@ -50,7 +41,10 @@ std::string hexByte(uint32_t value, int shift)
 
 }  // namespace
 
-std::string serviceRecordRow(const ReaderResult& r, const std::string& time, const std::string& computer)
+// The image column names the release that updated the reader: its note gives
+// the same SHA-256 of the packed image.
+std::string serviceRecordRow(const ReaderResult& r, const std::string& time, const std::string& computer,
+                             const std::string& image)
 {
     std::string row = time + "," + field(computer) + "," + field(r.port) + ",";
     if (r.found) {
@@ -64,16 +58,16 @@ std::string serviceRecordRow(const ReaderResult& r, const std::string& time, con
     char seconds[32];
     snprintf(seconds, sizeof seconds, "%.1f", r.seconds);
     row += versionText(r.firmwareImage) + "," + (r.resetSettings ? "yes" : "no") + "," + field(resultText(r)) + "," +
-           seconds + "," FLINTWELL_VERSION "\r\n";
+           seconds + "," FLINTWELL_VERSION "," + image + "\r\n";
     return row;
 }
 
 bool appendServiceRecord(const char* path, const std::vector<ReaderResult>& results, std::string* reason)
 {
-    const std::string time = utcTimeText(), computer = computerName();
+    const std::string time = utcTimeText(), computer = computerName(), image = carriedImageSha256();
     std::string rows;
     for (const ReaderResult& r : results)
-        rows += serviceRecordRow(r, time, computer);
+        rows += serviceRecordRow(r, time, computer, image);
     int error = 0;
     if (appendShared(path, header, rows, &error))
         return true;

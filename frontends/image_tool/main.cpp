@@ -8,6 +8,7 @@
 #include "app/app_state.h"
 #include "image/config_scan.h"
 #include "image/image_check.h"
+#include "image/image_identity.h"
 #include "image/packed_image.h"
 #include "image/update_time.h"
 #include "ui/cp1251.h"
@@ -36,7 +37,8 @@ const char usage[] =
     "                                      show which device and firmware the image declares:\n"
     "                                      the updater's header (English by default, Russian\n"
     "                                      with --lang ru; UTF-8), then each field of the\n"
-    "                                      device information as 'name: 0xVALUE'\n"
+    "                                      device information as 'name: 0xVALUE', then the\n"
+    "                                      firmware it carries and the image's SHA-256\n"
     "  flintwell-image --help              show this help\n"
     "\n"
     "Exit status: 0 on success, 1 when the operation failed, 2 on a usage error.\n";
@@ -135,6 +137,7 @@ int info(const char* packedPath, uint8_t language)
     applyTexts();
     printHeaderToStdout();
     printFields(app.expectedInfo);
+    fputs(imageIdentityText(app.expectedInfo, packed.data(), static_cast<uint32_t>(packed.size())).c_str(), stdout);
     return fflush(stdout) == 0 ? 0 : 1;
 }
 

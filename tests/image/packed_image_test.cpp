@@ -93,3 +93,36 @@ TEST_F(PackedImage, ADamagedPacketIsRefused)
         ASSERT_EQ(headlessMessages().size(), 1u) << name;
     }
 }
+
+// A pack or unpack that fails, or whose output is its own input, leaves the
+// output it was given as it was, and nothing beside it.
+TEST_F(PackedImage, AFailedPackOrUnpackLeavesTheOutputAsItWas)
+{
+    const std::string packed = pack(sample);
+    std::string damaged = packed;
+    damaged[140] = static_cast<char>(damaged[140] ^ 1);  // in the second packet
+    std::filesystem::create_directory(dir.file("folder"));
+    const struct {
+        const char* what;
+        bool (*run)(const char*, const char*);
+        std::string input;  // empty: the output itself is the input
+        const char* inputName;
+    } cases[] = {
+        {"unpack with the arguments swapped", unpackImageFile, sample, "fw.hex"},
+        {"unpack of a damaged image", unpackImageFile, damaged, "damaged.bin"},
+        {"unpack onto its input", unpackImageFile, "", "out"},
+        {"pack of a missing file", packImageFile, "", "missing.hex"},
+        {"pack of an unreadable file", packImageFile, "", "folder"},
+        {"pack onto its input", packImageFile, "", "out"},
+    };
+    for (const auto& c : cases) {
+        headlessReset();
+        writeFile(dir.file("out"), packed);
+        if (!c.input.empty())
+            writeFile(dir.file(c.inputName), c.input);
+        EXPECT_FALSE(c.run(dir.file(c.inputName).c_str(), dir.file("out").c_str())) << c.what;
+        EXPECT_EQ(readFile(dir.file("out")), packed) << c.what;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.part"))) << c.what;
+        EXPECT_EQ(headlessMessages().size(), 1u) << c.what;
+    }
+}

@@ -8,6 +8,7 @@
 #include <optional>
 #include <sstream>
 
+#include "image/sha256.h"
 #include "tests/support/expected_texts.h"
 #include "tests/support/hex_text.h"
 #include "tests/support/posix/cli_run.h"
@@ -235,8 +236,10 @@ TEST(FlintwellCli, ReadersAtOnceOneRefusingABlockOneCurrentEachWithItsRecordRow)
     const std::vector<std::string> rows = recordRows(record);
     ASSERT_EQ(rows.size(), 5u) << readFile(record);
     EXPECT_EQ(rows[0], "\xEF\xBB\xBFtime (UTC),computer,port,device,series,change,pcb,barcode,firmware found,"
-                       "firmware in the image,settings reset,result,duration (s),program version");
+                       "firmware in the image,settings reset,result,duration (s),program version,image SHA-256");
     const std::string reader = ",Karvo-7KRM,01,02,03,0012345678,";
+    const std::string image = readFile(EMBEDDED_RESOURCE_DIR "/flintwell_image.bin");
+    const std::string imageColumn = "," + sha256Hex(reinterpret_cast<const uint8_t*>(image.data()), image.size());
     const std::pair<const SimProcess*, std::string> expected[] = {{&first, "1.04,1.05,no,updated,"},
                                                                   {&second, "1.04,1.05,no,updated,"},
                                                                   {&refusing, "1.04,1.05,no,failed at block 2,"},
@@ -244,7 +247,7 @@ TEST(FlintwellCli, ReadersAtOnceOneRefusingABlockOneCurrentEachWithItsRecordRow)
     for (const auto& [sim, result] : expected) {
         int found = 0;
         for (const std::string& row : rows)
-            found += has(row, "," + sim->link() + reader + result);
+            found += has(row, "," + sim->link() + reader + result) && row.ends_with(imageColumn);
         EXPECT_EQ(found, 1) << sim->link() << "\n" << readFile(record);
     }
 }
