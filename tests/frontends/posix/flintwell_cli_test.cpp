@@ -104,31 +104,6 @@ TEST(FlintwellCli, ExitStatusesAndWhatTheConsoleSays)
     }
 }
 
-TEST(FlintwellCli, CtrlCMidJobLeavesTheReaderInItsBootloaderAndARerunFinishes)
-{
-    SimProcess sim;
-    ASSERT_TRUE(sim.ready());
-    ChildProcess cli;
-    ASSERT_TRUE(cli.start(FLINTWELL_CLI_PATH, {"--lang", "en", "--yes", "--port", sim.link()}));
-    for (int wait = 0; wait < 3000 && !has(sim.transcript(), "RX write block (0xF1) #3 "); ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_TRUE(cli.signal(SIGINT));
-    EXPECT_EQ(cli.waitExit(60000), 6);
-    // The window's advice to press SEARCH is the console's to run the command again.
-    const std::string stays = expectedText(false, "staysInBootloader");
-    EXPECT_TRUE(has(cli.errorText(), expectedText(false, "updateFailed") + stays.substr(0, stays.rfind("\r\n"))))
-        << cli.errorText();
-    const std::string interrupted = sim.transcript();
-    EXPECT_FALSE(has(interrupted, "reset") || has(interrupted, "leave bootloader")) << interrupted;
-    EXPECT_FALSE(has(interrupted, "RX write block (0xF1) #160 ")) << "the job went on writing";
-
-    const CliRun rerun = runCli({"--lang", "en", "--port", sim.link()});
-    EXPECT_EQ(rerun.status, 0) << rerun.console;
-    EXPECT_TRUE(has(rerun.console, expectedText(false, "foundInBootloader"))) << rerun.console;
-    sim.stop();
-    EXPECT_EQ(hexToMemory(sim.flashHex()), sampleFlashImage());
-}
-
 // A running reader whose echo is distorted is no reader found in its
 // bootloader: it is judged by its version, declined as current, told to
 // leave, and nothing is written.

@@ -14,45 +14,6 @@ std::string imageOfBlocks(uint32_t version = 0x0105)
 
 }  // namespace
 
-// A reader found in its bootloader may hold half its firmware: it is offered
-// the update without a question, and START finishes it.
-TEST_F(WorkflowTest, AReaderFoundInItsBootloaderIsOfferedTheUpdateAndFinished)
-{
-    const struct {
-        const char* what;
-        std::vector<std::string> simArgs;
-        uint32_t imageVersion;  // 0x0104: what a running reader would be asked about
-        bool failFirst;
-    } cases[] = {
-        {"a job failed at block 2, then SEARCH", {"--fault", "bad-ack=2"}, 0x0105, true},
-        {"a reader started in its bootloader", {"--start-in-bootloader"}, 0x0104, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        restart(false);
-        const std::string image = imageOfBlocks(c.imageVersion);
-        carryImage(image);
-        SimProcess sim(c.simArgs);
-        ASSERT_TRUE(sim.ready());
-        startUpAndSearch({sim.link()});
-        if (c.failFirst) {
-            runUpdateJob();
-            ASSERT_EQ(app.lastJob, JobOutcome::failedWriting);
-            searchAgain();
-        }
-        ASSERT_EQ(app.lastSearch, SearchOutcome::foundOffered) << log();
-        EXPECT_EQ(app.reader.firmware, FirmwareKnown::inBootloader);
-        EXPECT_TRUE(headlessQuestions().empty());
-        EXPECT_NE(log().find(expected("report", {{"port", "COM1"}, {"version", "1.04"}}) + expected("foundInBootloader") +
-                             "\r\n" + expected("separator") + expected("updateRequired")),
-                  std::string::npos)
-            << log();
-        runUpdateJob();
-        EXPECT_EQ(app.lastJob, JobOutcome::updated);
-        expectFlashHoldsImage(sim, image);
-    }
-}
-
 // What the search makes of the reader, and what closing the program then
 // sends: the leave request only to the found reader known whole, on its own
 // port, nothing to a port nobody holds.
