@@ -5,7 +5,7 @@
 
 extern char** environ;
 
-std::string besideThisProgram(const char* name)
+std::string buildProgram(const char* folder, const char* name)
 {
     char self[4096];
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -13,7 +13,7 @@ std::string besideThisProgram(const char* name)
         return name;
     std::string path(self, static_cast<size_t>(n));
     path = path.substr(0, path.rfind('/'));
-    return path.substr(0, path.rfind('/')) + "/tools/" + name;
+    return path.substr(0, path.rfind('/')) + "/" + folder + "/" + name;
 }
 
 std::string startSimulator(const std::string& program, const std::string& folder, std::vector<std::string> extra,

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-// The path of a program of the build's tools/ folder.
-std::string besideThisProgram(const char* name);
+// The path of a program of the build: folder "tools" (the simulator, the
+// delay proxy) or "bin" (the shipped programs).
+std::string buildProgram(const char* folder, const char* name);
 
 // Starts the simulator with these arguments after its line and transcript
 // (both in folder) and returns the line it serves ("" on failure).
@@ -18,3 +19,11 @@ std::string startSimulator(const std::string& program, const std::string& folder
 // readers at once: wall time, their ratio, CPU per reader. 0 when every
 // update succeeded.
 int benchmarkReaders(const std::string& simulator, const std::string& cli, const std::string& folder, int readers);
+
+// The same paced reader locally and behind ser2net (RFC 2217 on loopback,
+// then with 20 ms added each way by the delay proxy), and networkReaders
+// readers behind one ser2net in one batch against one alone: wall times,
+// their ratios to the aims, the round trip the link measured, CPU per
+// reader. 0 when every update succeeded.
+int benchmarkNetwork(const std::string& simulator, const std::string& cli, const std::string& proxy,
+                     const std::string& folder, int networkReaders);

@@ -3,9 +3,10 @@
 // close the updater comes to what the protocol allows; then the cost of a
 // search over silent ports and of the start-up load, which proves the image
 // whole. With --readers N: the console updater's batch on one reader and on
-// N at once (readers_benchmark.cpp).
+// N at once (readers_benchmark.cpp). With --network N: the reader behind
+// ser2net, and N network readers at once (network_benchmark.cpp).
 //
-//   update-benchmark [--readers N] [KARVO_SIM]   (default: karvo-sim next to this program)
+//   update-benchmark [--readers N | --network N] [KARVO_SIM]   (default: the build's karvo-sim)
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -159,11 +160,13 @@ double checkEstimate()
 
 int main(int argc, char** argv)
 {
-    int readers = 0;
-    std::string simulator = besideThisProgram("karvo-sim");
+    int readers = 0, networkReaders = 0;
+    std::string simulator = buildProgram("tools", "karvo-sim");
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--readers" && i + 1 < argc)
             readers = atoi(argv[++i]);
+        else if (std::string(argv[i]) == "--network" && i + 1 < argc)
+            networkReaders = atoi(argv[++i]);
         else
             simulator = argv[i];
     }
@@ -174,7 +177,10 @@ int main(int argc, char** argv)
         return 1;
     }
     if (readers > 0)
-        return benchmarkReaders(simulator, besideThisProgram("flintwell-cli"), folder, readers);
+        return benchmarkReaders(simulator, buildProgram("bin", "flintwell-cli"), folder, readers);
+    if (networkReaders > 0)
+        return benchmarkNetwork(simulator, buildProgram("bin", "flintwell-cli"), buildProgram("tools", "delay-proxy"),
+                                folder, networkReaders);
     pid_t sim = -1;
     const std::string line = startSimulator(simulator, folder, {"--pace", "--start-in-bootloader"}, &sim);
     if (line.empty()) {

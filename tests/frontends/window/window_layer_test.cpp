@@ -326,16 +326,16 @@ TEST_F(RealWindow, CaptionsAndMenuBarFollowTheLanguage)
         HMENU languages = GetSubMenu(tools, 0);
         const std::tuple<HMENU, int, const char*, UINT> items[] = {
             {bar, 0, "menuFile", 0},          {bar, 1, "menuTools", 0},       {bar, 2, "menuHelp", 0},
-            {file, 0, "menuQuit", 1},         {tools, 0, "menuLanguage", 0},  {languages, 0, "menuRussian", 2},
-            {languages, 1, "menuEnglish", 3}, {help, 0, "menuHelpItem", 4},   {help, 2, "menuAbout", 5}};
+            {file, 0, "menuQuit", 1},         {tools, 0, "menuLanguage", 0},  {languages, 0, "menuRussian", commandRussian},
+            {languages, 1, "menuEnglish", commandEnglish}, {help, 0, "menuHelpItem", 4},   {help, 2, "menuAbout", 5}};
         for (const auto& [menu, position, key, id] : items) {
             EXPECT_EQ(menuText(menu, position), expected(russian, key)) << key;
             if (id != 0) {
                 EXPECT_EQ(GetMenuItemID(menu, position), id) << key;
             }
         }
-        EXPECT_EQ((GetMenuState(languages, 2, MF_BYCOMMAND) & MF_CHECKED) != 0, russian);
-        EXPECT_EQ((GetMenuState(languages, 3, MF_BYCOMMAND) & MF_CHECKED) != 0, !russian);
+        EXPECT_EQ((GetMenuState(languages, commandRussian, MF_BYCOMMAND) & MF_CHECKED) != 0, russian);
+        EXPECT_EQ((GetMenuState(languages, commandEnglish, MF_BYCOMMAND) & MF_CHECKED) != 0, !russian);
     }
 }
 
