@@ -69,6 +69,48 @@ TEST_F(WorkflowTest, TheFoundReaderAndWhatTheCloseSendsIt)
     }
 }
 
+// Knowing one reader whole says nothing of another: one found in its
+// bootloader afterwards, with the same barcode but another cipher id, is of
+// unknown state and gets nothing at close.
+TEST_F(WorkflowTest, AnotherReaderFoundInItsBootloaderIsNotTheOneKnownWhole)
+{
+    carryImage(smallImage());
+    SimProcess known({"--version", "0x200"});  // declined
+    ASSERT_TRUE(known.ready());
+    startUpAndSearch({known.link()});
+    ASSERT_EQ(app.reader.firmware, FirmwareKnown::whole);
+    switchLanguage(languageEnglish);
+    SimProcess other({"--version", "0x200", "--start-in-bootloader", "--cipher", "0xA000002"});
+    ASSERT_TRUE(other.ready());
+    posixUsePortPaths({other.link()});
+    searchAgain();
+    EXPECT_EQ(app.reader.firmware, FirmwareKnown::inBootloader) << log();
+    shutdown();
+    other.stop();
+    EXPECT_EQ(other.transcript().find("leave bootloader"), std::string::npos) << other.transcript();
+}
+
+// A stop request is taken between two ports: the port after it is never
+// probed, and nothing is known.
+TEST_F(WorkflowTest, AStopEndsTheSearchBeforeTheNextPort)
+{
+    carryImage(smallImage());
+    SimProcess silent({"--fault", "silent"}), reader;
+    ASSERT_TRUE(silent.ready() && reader.ready());
+    posixUsePortPaths({silent.link(), reader.link()});
+    printHeader();
+    startCountdown();
+    for (int tick = 0; tick < 100; ++tick)
+        countdownTick();
+    sleepMs(700);  // the search waits 500 ms, then probes the silent port for about 0.8 s
+    jobStopRequested = true;
+    joinWorker();
+    EXPECT_EQ(app.lastSearch, SearchOutcome::stopped);
+    EXPECT_EQ(app.reader.firmware, FirmwareKnown::nothing);
+    reader.stop();
+    EXPECT_EQ(reader.transcript().find("AT command"), std::string::npos) << reader.transcript();
+}
+
 // Every way of ending the program or closing the port, tried while the job
 // runs: none reaches the port; the close is carried out when the job ends.
 TEST_F(WorkflowTest, NothingEndsARunningJobFromOutside)
