@@ -12,6 +12,7 @@
 #include "tests/support/expected_texts.h"
 #include "tests/support/hex_text.h"
 #include "tests/support/posix/cli_run.h"
+#include "tests/support/posix/ser2net_process.h"
 #include "tests/support/posix/sim_process.h"
 
 namespace {
@@ -188,42 +189,47 @@ TEST(FlintwellCli, EachWayOfEndingARunEndsItCleanly)
     }
 }
 
-// Three readers to update, one of them refusing a block, and a fourth already
-// current: --only-older updates the older ones without asking; each gets its
-// row in the service record.
+// Readers side by side, two of them on the network (RFC 2217 and raw TCP
+// through ser2net), one refusing a block and one already current:
+// --only-older updates the older ones without asking; each gets its row in
+// the service record, under its port as given.
 TEST(FlintwellCli, ReadersAtOnceOneRefusingABlockOneCurrentEachWithItsRecordRow)
 {
-    SimProcess first, refusing({"--fault", "bad-ack=2"}), second, current({"--version", "0x105"});
-    ASSERT_TRUE(first.ready() && refusing.ready() && second.ready() && current.ready());
+    Ser2netProcess server;
+    ASSERT_TRUE(server.ready()) << server.problem();
+    SimProcess first, refusing({"--fault", "bad-ack=2"}), current({"--version", "0x105"});
+    ASSERT_TRUE(first.ready() && refusing.ready() && current.ready());
     TempDir dir;
     const std::string record = dir.file("service.csv");
     const CliRun run = runCli({"--lang", "en", "--only-older", "--record", record, "--port", first.link(), "--port",
-                               refusing.link(), "--port", second.link(), "--port", current.link()},
+                               server.rfc2217Address(), "--port", server.rawAddress(), "--port", refusing.link(),
+                               "--port", current.link()},
                               120000);
     EXPECT_EQ(run.status, 6) << run.console;
-    EXPECT_TRUE(has(run.console, expectedText(false, "batchSummary", {{"updated", "2"}, {"declined", "1"},
+    EXPECT_TRUE(has(run.console, expectedText(false, "batchSummary", {{"updated", "3"}, {"declined", "1"},
                                     {"none", "0"}, {"failed", "1"}, {"ports", refusing.link()}}))) << run.console;
-    first.stop();
-    second.stop();
-    EXPECT_EQ(hexToMemory(first.flashHex()), sampleFlashImage());
-    EXPECT_EQ(hexToMemory(second.flashHex()), sampleFlashImage());
+    for (SimProcess* sim : {&first, &server.rfc2217Sim(), &server.rawSim()}) {
+        sim->stop();
+        EXPECT_EQ(hexToMemory(sim->flashHex()), sampleFlashImage());
+    }
 
     const std::vector<std::string> rows = recordRows(record);
-    ASSERT_EQ(rows.size(), 5u) << readFile(record);
+    ASSERT_EQ(rows.size(), 6u) << readFile(record);
     EXPECT_EQ(rows[0], "\xEF\xBB\xBFtime (UTC),computer,port,device,series,change,pcb,barcode,firmware found,"
                        "firmware in the image,settings reset,result,duration (s),program version,image SHA-256");
     const std::string reader = ",Karvo-7KRM,01,02,03,0012345678,";
     const std::string image = readFile(EMBEDDED_RESOURCE_DIR "/flintwell_image.bin");
     const std::string imageColumn = "," + sha256Hex(reinterpret_cast<const uint8_t*>(image.data()), image.size());
-    const std::pair<const SimProcess*, std::string> expected[] = {{&first, "1.04,1.05,no,updated,"},
-                                                                  {&second, "1.04,1.05,no,updated,"},
-                                                                  {&refusing, "1.04,1.05,no,failed at block 2,"},
-                                                                  {&current, "1.05,1.05,no,declined,"}};
-    for (const auto& [sim, result] : expected) {
+    const std::pair<std::string, std::string> expected[] = {{first.link(), "1.04,1.05,no,updated,"},
+                                                            {server.rfc2217Address(), "1.04,1.05,no,updated,"},
+                                                            {server.rawAddress(), "1.04,1.05,no,updated,"},
+                                                            {refusing.link(), "1.04,1.05,no,failed at block 2,"},
+                                                            {current.link(), "1.05,1.05,no,declined,"}};
+    for (const auto& [port, result] : expected) {
         int found = 0;
         for (const std::string& row : rows)
-            found += has(row, "," + sim->link() + reader + result) && row.ends_with(imageColumn);
-        EXPECT_EQ(found, 1) << sim->link() << "\n" << readFile(record);
+            found += has(row, "," + port + reader + result) && row.ends_with(imageColumn);
+        EXPECT_EQ(found, 1) << port << "\n" << readFile(record);
     }
 }
 

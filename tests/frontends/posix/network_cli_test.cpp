@@ -22,32 +22,7 @@ bool waitForTranscript(const SimProcess& sim, const std::string& part)
     return has(sim.transcript(), part);
 }
 
-const std::string updatedRow = ",Karvo-7KRM,01,02,03,0012345678,1.04,1.05,no,updated,";
-
 }  // namespace
-
-// One local reader and two on the network, side by side: each updated, each
-// row naming its port as given.
-TEST(NetworkCli, ALocalReaderAndTwoOnTheNetworkAtOnce)
-{
-    Ser2netProcess server;
-    ASSERT_TRUE(server.ready()) << server.problem();
-    SimProcess local;
-    ASSERT_TRUE(local.ready());
-    TempDir dir;
-    const std::string record = dir.file("service.csv");
-    const CliRun run = runCli({"--lang", "en", "--yes", "--record", record, "--port", local.link(), "--port",
-                               server.rfc2217Address(), "--port", server.rawAddress()},
-                              120000);
-    EXPECT_EQ(run.status, 0) << run.console;
-    const std::string rows = readFile(record);
-    for (const std::string& port : {local.link(), server.rfc2217Address(), server.rawAddress()})
-        EXPECT_TRUE(has(rows, "," + port + updatedRow)) << port << "\n" << rows;
-    for (SimProcess* sim : {&local, &server.rfc2217Sim(), &server.rawSim()}) {
-        sim->stop();
-        EXPECT_EQ(hexToMemory(sim->flashHex()), sampleFlashImage());
-    }
-}
 
 // 20 ms each way on top of the server: every wait for an answer adds the
 // round trip the link measured, and the update is the local one.
