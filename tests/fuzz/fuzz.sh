@@ -24,8 +24,7 @@ start=$(date +%s)
 # Each line: a target, the longest input and the dictionary it takes.
 printf '%s\n' "fuzz_unpack_image -max_len=2048" "fuzz_scan_config -max_len=4096 -dict=tests/fuzz/dict/hex.dict" \
     "fuzz_hex_stream -max_len=4096 -dict=tests/fuzz/dict/hex.dict" "fuzz_reply -max_len=1024" \
-    "fuzz_rfc2217_receive -max_len=2048" |
-    "fuzz_image_check -max_len=4096 -dict=tests/fuzz/dict/hex.dict" |
+    "fuzz_rfc2217_receive -max_len=2048" "fuzz_image_check -max_len=4096 -dict=tests/fuzz/dict/hex.dict" |
     xargs -P 2 -L 1 sh -c 't=$1; shift; mkdir -p "$out/corpus/$t" "$out/findings/$t"
         build/fuzz/tests/fuzz/$t "$@" -max_total_time="$seconds" -runs="$runs" -timeout=10 -rss_limit_mb=2048 \
             -print_final_stats=1 -artifact_prefix="$out/findings/$t/" "$out/corpus/$t" "tests/fuzz/corpus/$t" \
