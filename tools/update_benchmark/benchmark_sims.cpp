@@ -1,7 +1,12 @@
 #include "tools/update_benchmark/benchmark_sims.h"
 
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
 
 extern char** environ;
 
@@ -43,3 +48,42 @@ std::string startSimulator(const std::string& program, const std::string& folder
     return failed || line.empty() ? "" : link;
 }
 
+
+namespace {
+
+double childrenCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+}  // namespace
+
+TimedRun timeProgram(std::vector<std::string> args, const std::string& output)
+{
+    TimedRun run;
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, (output + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (output + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    const double cpuBefore = childrenCpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = -1;
+    int status = 0;
+    if (posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ) == 0 &&
+        waitpid(pid, &status, 0) == pid) {
+        run.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        run.cpu = childrenCpuSeconds() - cpuBefore;
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return run;
+}

@@ -6,6 +6,18 @@
 #include <string>
 #include <vector>
 
+// A program's run, timed: its wall time, the CPU time of the processes it
+// started and waited for, its exit status.
+struct TimedRun {
+    double wall = 0;
+    double cpu = 0;
+    int status = -1;
+};
+
+// Runs args[0] with args, its stdout into output + ".out" and its stderr
+// into output + ".err", and waits for it.
+TimedRun timeProgram(std::vector<std::string> args, const std::string& output);
+
 // The path of a program of the build: folder "tools" (the simulator, the
 // delay proxy) or "bin" (the shipped programs).
 std::string buildProgram(const char* folder, const char* name);

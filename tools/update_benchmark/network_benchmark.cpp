@@ -6,13 +6,11 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -27,20 +25,6 @@ extern char** environ;
 namespace {
 
 constexpr int addedDelayMs = 20;
-
-struct Run {
-    double wall = 0;
-    double cpu = 0;  // of the programs it started
-    int status = -1;
-};
-
-double childrenCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 pid_t spawn(std::vector<std::string> args, const std::string& output)
 {
@@ -85,20 +69,10 @@ uint16_t freeLoopbackPort()
 }
 
 // The console updater with these arguments, timed.
-Run runCli(const std::string& cli, std::vector<std::string> args, const std::string& output)
+TimedRun runCli(const std::string& cli, std::vector<std::string> args, const std::string& output)
 {
-    Run run;
     args.insert(args.begin(), {cli, "--lang", "en", "--yes"});
-    const double cpuBefore = childrenCpuSeconds();
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = spawn(args, output);
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid) {
-        run.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        run.cpu = childrenCpuSeconds() - cpuBefore;
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    return run;
+    return timeProgram(args, output);
 }
 
 // ser2net with one RFC 2217 accepter per simulator line; the addresses.
@@ -163,14 +137,14 @@ int benchmarkNetwork(const std::string& simulator, const std::string& cli, const
     usleep(200 * 1000);
     const std::string slowUrl = "rfc2217://127.0.0.1:" + std::to_string(proxyPort);
 
-    const Run local = runCli(cli, {"--port", lines[0]}, folder + "/local");
-    const Run loopback = runCli(cli, {"--port", urls[0]}, folder + "/loopback");
-    const Run slow = runCli(cli, {"--port", slowUrl}, folder + "/slow");
+    const TimedRun local = runCli(cli, {"--port", lines[0]}, folder + "/local");
+    const TimedRun loopback = runCli(cli, {"--port", urls[0]}, folder + "/loopback");
+    const TimedRun slow = runCli(cli, {"--port", slowUrl}, folder + "/slow");
     std::vector<std::string> batch = {"--all"};
     for (const std::string& url : urls)
         batch.insert(batch.end(), {"--port", url});
-    const Run one = runCli(cli, {"--all", "--port", urls[0]}, folder + "/one");
-    const Run many = runCli(cli, batch, folder + "/many");
+    const TimedRun one = runCli(cli, {"--all", "--port", urls[0]}, folder + "/one");
+    const TimedRun many = runCli(cli, batch, folder + "/many");
     const int fastTrip = measuredRoundTrip(urls[0]);
     const int slowTrip = measuredRoundTrip(slowUrl);
 
