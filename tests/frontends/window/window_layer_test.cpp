@@ -70,13 +70,6 @@ std::wstring textOf(HWND window)
     return text;
 }
 
-std::wstring menuText(HMENU menu, int position)
-{
-    wchar_t text[128] = {};
-    GetMenuStringW(menu, static_cast<UINT>(position), text, 128, MF_BYPOSITION);
-    return text;
-}
-
 // Runs the GUI thread's messages until done() holds or about 5 s pass.
 bool pumpUntil(const std::function<bool()>& done)
 {
@@ -305,38 +298,15 @@ TEST_F(RealWindow, OptionCommandsCheckOneOptionAtATime)
     }
 }
 
-// The captions and the menu bar in each language, the language checked; a
-// rebuilt bar replaces the old one with its popups.
-TEST_F(RealWindow, CaptionsAndMenuBarFollowTheLanguage)
+// A rebuilt menu bar replaces the old one with its popups. (What the bar
+// holds in each language, ids and check mark included, e2e.Window reads from
+// the program after its own language commands.)
+TEST_F(RealWindow, ARebuiltMenuBarDestroysTheOldOne)
 {
-    for (const bool russian : {true, false}) {
-        SCOPED_TRACE(russian ? "Russian" : "English");
-        HMENU before = GetMenu(theWindow());
-        setLanguage(russian ? languageRussian : languageEnglish);
-        EXPECT_FALSE(IsMenu(before));
-        const std::pair<Control, const char*> captions[] = {
-            {Control::mainWindow, "title"}, {Control::searchButton, "search"}, {Control::startButton, "start"},
-            {Control::updateOptionLabel, "update"}, {Control::resetOptionLabel, "updateReset"}};
-        for (const auto& [control, key] : captions)  // switching them is the window's part
-            EXPECT_TRUE(!russian || textOf(windowOf(control)) == expected(russian, key)) << key;
-
-        HMENU bar = GetMenu(theWindow());
-        ASSERT_EQ(GetMenuItemCount(bar), 3);
-        HMENU file = GetSubMenu(bar, 0), tools = GetSubMenu(bar, 1), help = GetSubMenu(bar, 2);
-        HMENU languages = GetSubMenu(tools, 0);
-        const std::tuple<HMENU, int, const char*, UINT> items[] = {
-            {bar, 0, "menuFile", 0},          {bar, 1, "menuTools", 0},       {bar, 2, "menuHelp", 0},
-            {file, 0, "menuQuit", 1},         {tools, 0, "menuLanguage", 0},  {languages, 0, "menuRussian", 2},
-            {languages, 1, "menuEnglish", 3}, {help, 0, "menuHelpItem", 4},   {help, 2, "menuAbout", 5}};
-        for (const auto& [menu, position, key, id] : items) {
-            EXPECT_EQ(menuText(menu, position), expected(russian, key)) << key;
-            if (id != 0) {
-                EXPECT_EQ(GetMenuItemID(menu, position), id) << key;
-            }
-        }
-        EXPECT_EQ((GetMenuState(languages, 2, MF_BYCOMMAND) & MF_CHECKED) != 0, russian);
-        EXPECT_EQ((GetMenuState(languages, 3, MF_BYCOMMAND) & MF_CHECKED) != 0, !russian);
-    }
+    HMENU before = GetMenu(theWindow());
+    setLanguage(languageEnglish);
+    EXPECT_FALSE(IsMenu(before));
+    EXPECT_EQ(GetMenuItemCount(GetMenu(theWindow())), 3);
 }
 
 TEST_F(RealWindow, AppendLogGoesToTheEndConvertsCyrillicAndKeepsALongLog)
