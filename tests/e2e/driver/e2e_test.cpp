@@ -492,7 +492,8 @@ void expectLanguage(Session& s)
     const std::wstring file = s.text("menuFile"), help = s.text("menuHelp"), tools = s.text("menuTools");
     const std::wstring languages = tools + L"/" + s.text("menuLanguage");
     const std::vector<MenuEntry> menu = {
-        {file, 0, false}, {file + L"/" + s.text("menuQuit"), commandQuit, false},
+        {file, 0, false}, {file + L"/" + s.text("menuNetworkPort"), commandNetworkPort, false},
+        {file + L"/" + s.text("menuQuit"), commandQuit, false},
         {tools, 0, false}, {languages, 0, false},
         {languages + L"/" + s.text("menuRussian"), commandRussian, s.russian},
         {languages + L"/" + s.text("menuEnglish"), commandEnglish, !s.russian},
