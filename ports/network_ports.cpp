@@ -1,5 +1,6 @@
 #include "ports/network_ports.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -8,7 +9,10 @@ std::vector<std::string> given;
 
 void useNetworkPorts(const std::vector<std::string>& addresses)
 {
-    given = addresses;
+    given.clear();
+    for (const std::string& address : addresses)
+        if (std::find(given.begin(), given.end(), address) == given.end())
+            given.push_back(address);
 }
 
 const std::vector<std::string>& networkPorts()

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+// The addresses in their order, each once: a later copy of one is left out.
 void useNetworkPorts(const std::vector<std::string>& addresses);
 const std::vector<std::string>& networkPorts();
 

@@ -22,4 +22,16 @@
 #define FLINTWELL_ABOUT_RUSSIAN 1
 #define FLINTWELL_ABOUT_ENGLISH 2
 
+/* The network port dialog (File > Network port...) and its controls, which
+   the end-to-end driver works by these ids. IDOK and IDCANCEL close it. */
+#define FLINTWELL_NETWORK_DIALOG 3
+#define FLINTWELL_NETWORK_ADDRESS_LABEL 201
+#define FLINTWELL_NETWORK_ADDRESS 202
+#define FLINTWELL_NETWORK_RFC2217 203
+#define FLINTWELL_NETWORK_RAW_TCP 204
+#define FLINTWELL_NETWORK_PROBLEM 205
+#define FLINTWELL_NETWORK_PORTS_LABEL 206
+#define FLINTWELL_NETWORK_LIST 207
+#define FLINTWELL_NETWORK_REMOVE 208
+
 #endif

@@ -84,6 +84,20 @@ struct TextTable {
     const char* batchStayInBootloader;
     const char* batchRecordFailed;     // %s the file, %s the reason
 
+    // Serial ports on the network in the window: File > Network port... and
+    // its dialog, and the addresses given with --port
+    const char* menuNetworkPort;
+    const char* networkDialogCaption;
+    const char* networkAddressLabel;    // over the HOST:PORT field
+    const char* networkRfc2217;
+    const char* networkRawTcp;
+    const char* networkPortsLabel;      // over the list of the ports added
+    const char* networkRemove;
+    const char* networkOk;
+    const char* networkCancel;
+    const char* networkPortRefused;     // %s the address, %s what is wrong with it
+    const char* networkPortNotNetwork;  // what is wrong with a local port given as one
+
     uint16_t messageBoxLanguage;  // 0 neutral (Russian), 9 English
 };
 

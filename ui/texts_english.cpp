@@ -1,5 +1,6 @@
 // The English texts; keys follow TextTable's order, which the designated
 // initialisers make the compiler check.
+#include "ui/cp1251.h"
 #include "ui/text_table.h"
 
 extern const TextTable englishTexts = {
@@ -77,6 +78,19 @@ extern const TextTable englishTexts = {
     .batchFailedPorts = "Not updated:",
     .batchStayInBootloader = "These readers stay in their bootloaders. Do not disconnect them! Run the command again.",
     .batchRecordFailed = "Service record not written: %s: %s",
+
+    // Serial ports on the network
+    .menuNetworkPort = cp1251<"Network port…">.data(),
+    .networkDialogCaption = "Network port",
+    .networkAddressLabel = "Address of the device server (HOST:PORT):",
+    .networkRfc2217 = "RFC 2217",
+    .networkRawTcp = "Raw TCP",
+    .networkPortsLabel = "Network ports added:",
+    .networkRemove = "Remove",
+    .networkOk = "OK",
+    .networkCancel = "Cancel",
+    .networkPortRefused = "Not a usable network port: %s\n(%s)",
+    .networkPortNotNetwork = "an rfc2217://HOST:PORT or socket://HOST:PORT address is needed",
 
     .messageBoxLanguage = 9,
 };

@@ -84,5 +84,18 @@ extern const TextTable russianTexts = {
         cp1251<"Эти устройства остаются в загрузчике. Не отключайте их! Запустите команду еще раз.">.data(),
     .batchRecordFailed = cp1251<"Журнал обслуживания не записан: %s: %s">.data(),
 
+    // Serial ports on the network
+    .menuNetworkPort = cp1251<"Сетевой порт…">.data(),
+    .networkDialogCaption = cp1251<"Сетевой порт">.data(),
+    .networkAddressLabel = cp1251<"Адрес сервера устройств (ХОСТ:ПОРТ):">.data(),
+    .networkRfc2217 = "RFC 2217",
+    .networkRawTcp = cp1251<"Простой TCP">.data(),
+    .networkPortsLabel = cp1251<"Добавленные сетевые порты:">.data(),
+    .networkRemove = cp1251<"Удалить">.data(),
+    .networkOk = cp1251<"ОК">.data(),
+    .networkCancel = cp1251<"Отмена">.data(),
+    .networkPortRefused = cp1251<"Сетевой порт не годится: %s\n(%s)">.data(),
+    .networkPortNotNetwork = cp1251<"нужен адрес rfc2217://ХОСТ:ПОРТ или socket://ХОСТ:ПОРТ">.data(),
+
     .messageBoxLanguage = 0,
 };

@@ -49,6 +49,13 @@ int portListCount();
 // false (and an empty text) for a position that does not exist.
 bool portListText(int position, char* text, int size);
 
+// --- The network port dialog ------------------------------------------------------
+// File > Network port...: the modal dialog that adds a serial port on the
+// network and removes ports added before (ports/network_ports.h; the ones it
+// adds are kept for the next start, app/kept_ports.h). True when it was
+// closed with OK.
+bool editNetworkPorts();
+
 // --- Progress bar --------------------------------------------------------------
 // Range 0 to n (low 16 bits of n), step 1, position 0.
 void setProgressRange(unsigned n);

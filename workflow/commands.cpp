@@ -1,6 +1,7 @@
 #include "workflow/commands.h"
 
 #include "app/app_state.h"
+#include "ports/port_list.h"
 #include "ui/text_table.h"
 #include "ui/timer_ids.h"
 #include "ui/window.h"
@@ -50,6 +51,15 @@ void searchCommand()
     enableControl(Control::searchButton, false);
     prepareSearch();
     startCountdown();
+}
+
+void networkPortCommand()
+{
+    if (app.activity != Activity::idle || !editNetworkPorts())
+        return;
+    refreshPortList();
+    // A reader found before keeps its port shown.
+    selectPortInList(app.reader.port);
 }
 
 void relabelControls()

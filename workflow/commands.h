@@ -16,6 +16,10 @@ void countdownTick();
 // while a search or a job runs.
 void searchCommand();
 
+// File > Network port...: the network port dialog; after OK the port list
+// shows the network ports at once. Refused while a search or a job runs.
+void networkPortCommand();
+
 // Closing the window (the close box, File > Quit, the popup's Quit, a close
 // sent by another program): closes it now when no search or job runs, else
 // remembers the close and carries it out when they end. True when closed now.

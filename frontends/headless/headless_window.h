@@ -51,6 +51,8 @@ unsigned headlessTimerPeriod(unsigned timerId);
 // The checked item of the Language popup, menu bars built, quit posted.
 int headlessMenuLanguage();
 int headlessMenuBuilds();
+// Network port dialogs opened so far (none is shown: each is cancelled).
+int headlessNetworkDialogs();
 bool headlessQuitPosted();
 // Whether the window was closed (closeMainWindow ran shutdown), and the
 // reason currently given against the end of the session ("" for none).

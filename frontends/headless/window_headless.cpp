@@ -27,6 +27,7 @@ struct Model {
     std::map<unsigned, unsigned> timers;
     int menuLanguage = 0;     // the checked item of the Language popup
     int menuBuilds = 1;       // menu bars built so far
+    int networkDialogs = 0;
     bool quitPosted = false;
     bool closed = false;              // the window was destroyed (shutdown ran)
     std::string sessionEndReason;     // Windows-1251; empty: the session may end
@@ -312,6 +313,19 @@ int headlessMenuBuilds()
 {
     std::lock_guard<std::recursive_mutex> guard(lock);
     return model.menuBuilds;
+}
+
+bool editNetworkPorts()
+{
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    ++model.networkDialogs;
+    return false;
+}
+
+int headlessNetworkDialogs()
+{
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    return model.networkDialogs;
 }
 
 void postWorkerDone()

@@ -44,6 +44,9 @@ void runCommand(int id)
     case commandAbout:
         showAboutBox();
         break;
+    case commandNetworkPort:
+        networkPortCommand();
+        break;
     case searchButtonId:
         searchCommand();
         break;

@@ -20,6 +20,7 @@ constexpr int updateOptionLabelId = 11;
 constexpr int resetOptionId = 12;
 constexpr int resetOptionLabelId = 13;
 constexpr int startButtonId = 14;
+constexpr int commandNetworkPort = 15;  // File > Network port...
 // The Language menu's items: one per row of the language table.
 constexpr int commandLanguageFirst = 100;
 constexpr int commandRussian = commandLanguageFirst + languageRussian;

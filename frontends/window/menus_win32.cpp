@@ -25,6 +25,8 @@ void buildMenus()
     HMENU help = CreatePopupMenu();
     win.languagePopup = CreatePopupMenu();
 
+    appendItem(file, MF_STRING, commandNetworkPort, t.menuNetworkPort);
+    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
     appendItem(file, MF_STRING, commandQuit, t.menuQuit);
 
     // The language names read the same in every language.

@@ -1,9 +1,19 @@
-// Flintwell.exe: the start-up sequence and the message loop. Takes no
-// command line and returns 0 on every path.
+// Flintwell.exe: the start-up sequence and the message loop. Returns 0 on
+// every path. The command line may name serial ports on the network:
+//
+//     Flintwell.exe [--port rfc2217://HOST:PORT | --port socket://HOST:PORT]...
 #include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/app_state.h"
+#include "app/kept_ports.h"
 #include "image/start_up_load.h"
+#include "ports/network_ports.h"
+#include "ports/port_address.h"
 #include "workflow/commands.h"
 #include "workflow/reports.h"
 #include "ui/text_table.h"
@@ -24,6 +34,48 @@ bool bringRunningInstanceForward()
         ShowWindow(running, SW_RESTORE);
     SetForegroundWindow(running);
     return true;
+}
+
+// Whether text is a network port's address; the reason why not.
+bool isNetworkAddress(const char* text, const char** reason)
+{
+    PortAddress address;
+    if (!parsePortAddress(text, &address, reason))
+        return false;
+    *reason = texts().networkPortNotNetwork;
+    return address.kind != PortKind::serial;
+}
+
+// The network ports of this run: those given with --port, then those kept
+// from the dialog, none twice. A given one that is no network address is
+// shown in the message box with what is wrong and left out; a kept one that
+// is none (the value edited by hand) is left out unsaid.
+void takeNetworkPorts()
+{
+    std::vector<std::string> ports;
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    for (int i = 1; arguments != nullptr && i + 1 < count; ++i) {
+        if (wcscmp(arguments[i], L"--port") != 0)
+            continue;
+        char address[portAddressSize * 2];
+        narrow(arguments[++i], address, sizeof address);
+        const char* reason = "";
+        if (isNetworkAddress(address, &reason)) {
+            ports.emplace_back(address);
+            continue;
+        }
+        char text[wideTextSize];
+        snprintf(text, sizeof text, texts().networkPortRefused, address, reason);
+        showMessage(text, texts().messageCaption);
+    }
+    LocalFree(arguments);
+    for (const std::string& kept : keptNetworkPorts()) {
+        const char* reason = "";
+        if (isNetworkAddress(kept.c_str(), &reason))
+            ports.push_back(kept);
+    }
+    useNetworkPorts(ports);
 }
 
 }  // namespace
@@ -48,6 +100,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         showMessage(texts().errorAppconfigLoad, texts().messageCaption);
         return 0;
     }
+    takeNetworkPorts();
 
     createControls();
     HWND window = mainWindow();

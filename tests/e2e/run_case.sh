@@ -6,8 +6,9 @@
 #
 # NAME: the driver's suite; CODEPAGE: 1251 (a Russian Windows, ru_RU.UTF-8)
 # or 1252 (a Western one); SIM-ARGS: the first reader's karvo-sim arguments
-# ("default": none; "none": no reader, see sim_keeper.sh); WxH: the screen.
-# Environment: WINEPREFIX, FLINTWELL_WINE_PORTS, DRIVER, KARVO_SIM.
+# ("default": none; "none": no reader; "ser2net ...": the reader behind
+# ser2net on 127.0.0.1 instead of COM7, see sim_keeper.sh); WxH: the screen.
+# Environment: WINEPREFIX, FLINTWELL_WINE_PORTS, DRIVER, KARVO_SIM, SER2NET.
 set -u
 name=$1 codepage=$2 sim_args=$3 screen=${4:-1024x768}
 here=$(cd "$(dirname "$0")" && pwd)

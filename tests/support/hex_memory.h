@@ -27,3 +27,13 @@ inline std::map<uint32_t, uint8_t> hexToMemory(const std::string& text, size_t f
     }
     return memory;
 }
+
+// What an image file puts into a reader's flash: its records after the
+// bootloader records of its first four lines, which are never streamed.
+inline std::map<uint32_t, uint8_t> imageFlash(const std::string& image)
+{
+    size_t start = 0;
+    for (int line = 0; line < 4; ++line)
+        start = image.find('\n', start) + 1;
+    return hexToMemory(image, start);
+}

@@ -45,14 +45,6 @@ inline std::string withLfLineEnds(std::string text)
     return text;
 }
 
-// The text with every LF written as CR LF, as the unpack tool writes it.
-inline std::string withCrLf(std::string text)
-{
-    for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
-        text.insert(at, 1, '\r');
-    return text;
-}
-
 inline std::vector<uint8_t> bytesOf(const std::string& text)
 {
     return std::vector<uint8_t>(text.begin(), text.end());

@@ -13,7 +13,9 @@
 #include <cstdio>
 
 #include "tests/support/expected_texts.h"
+#include "tests/support/hex_memory.h"
 #include "frontends/window/main_window.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -36,6 +38,7 @@ struct Session {
     Program program;
     HWND window = nullptr;
     bool russian = true;
+    std::string port = "COM7";  // where the reader is
 
     std::wstring text(const std::string& key, std::initializer_list<std::pair<std::string, std::string>> fill = {}) const
     {
@@ -48,13 +51,17 @@ struct Session {
     bool enabled() const { return IsWindowEnabled(window) != FALSE; }
     bool checked(int id) const { return sendWithTimeout(control(id), BM_GETCHECK) == BST_CHECKED; }
 
-    // Starts the program: its window appears in Russian, at its size, inside
-    // the work area (or its title bar, on a smaller screen), topmost, and
-    // disabled while the countdown moves the bar.
-    void start(const std::string& path, const std::wstring& header)
+    // Starts the program: its window appears in Russian, topmost, and
+    // disabled while the countdown moves the bar. (Its size and place at
+    // every scale are wine.Win32WindowLayer's.)
+    void start(const std::string& path, const std::wstring& header, const std::wstring& arguments = L"")
     {
-        program = startProgram(path);
+        program = startProgram(path, arguments);
         ASSERT_TRUE(program.started) << path;
+        opens(header);
+    }
+    void opens(const std::wstring& header)
+    {
         ASSERT_TRUE(waitUntil([&] { return (window = mainWindowOf(program)) != nullptr; }, 20000));
         int highest = 0;
         bool sawDisabled = false;
@@ -66,19 +73,6 @@ struct Session {
         EXPECT_TRUE(sawDisabled && highest > 0) << "the countdown disables the window and moves the bar";
         EXPECT_EQ(textOf(window), text("title"));
         EXPECT_NE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-        HDC screen = GetDC(nullptr);
-        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
-        RECT r{}, work{};
-        GetWindowRect(window, &r);
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        const int height = MulDiv(mainWindowHeight, dpi, 96);
-        const bool fits = height <= work.bottom - work.top;
-        EXPECT_EQ(r.right - r.left, MulDiv(mainWindowWidth, dpi, 96));
-        EXPECT_TRUE(fits ? r.bottom - r.top == height && r.bottom <= work.bottom : r.bottom - r.top <= height);
-        EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right &&
-                    r.top + GetSystemMetrics(SM_CYCAPTION) <= work.bottom)
-            << "window " << r.left << "," << r.top << "-" << r.right << "," << r.bottom;
         EXPECT_EQ(console().rfind(header + text("deviceManager"), 0), 0u) << console();
     }
     static HWND mainWindowOf(const Program& p) { return first(topLevel(p.process.dwProcessId, nullptr, mainWindowClass)); }
@@ -122,7 +116,7 @@ struct Session {
     }
     std::wstring found(const char* version = "1.04") const
     {
-        return text("report", {{"port", "COM7"}, {"version", version}}) + L"\r\n" + text("separator");
+        return text("report", {{"port", port}, {"version", version}}) + L"\r\n" + text("separator");
     }
     std::wstring offeredConsole() const { return found() + text("updateRequired") + text("separator"); }
     std::wstring notFoundConsole() const { return text("notFound") + L"\r\n\r\n" + text("separator"); }
@@ -133,14 +127,23 @@ struct Session {
         expectConsole(offeredConsole());
         expectStates(offered);
         EXPECT_EQ(idLabel(), text("idLabelOfSimulator"));
-        EXPECT_EQ(selectedPort(), L"COM7");
+        EXPECT_EQ(selectedPort(), wide(port));
     }
-    std::wstring selectedPort() const
+    std::wstring portEntry(LRESULT position) const
     {
-        wchar_t port[16] = {};
-        sendWithTimeout(control(portListId), CB_GETLBTEXT, sendWithTimeout(control(portListId), CB_GETCURSEL),
-                        reinterpret_cast<LPARAM>(port));
+        wchar_t port[256] = {};
+        sendWithTimeout(control(portListId), CB_GETLBTEXT, position, reinterpret_cast<LPARAM>(port));
         return port;
+    }
+    std::wstring selectedPort() const { return portEntry(sendWithTimeout(control(portListId), CB_GETCURSEL)); }
+    // The port list from its first network port on: none of them before a COM port.
+    std::vector<std::wstring> networkEntries() const
+    {
+        std::vector<std::wstring> entries;
+        for (LRESULT i = 0, n = sendWithTimeout(control(portListId), CB_GETCOUNT); i < n; ++i)
+            if (!entries.empty() || portEntry(i).find(L"://") != std::wstring::npos)
+                entries.push_back(portEntry(i));
+        return entries;
     }
     // START: the job runs with the window disabled and the bar moving, and
     // ends with the window enabled, the result under the banner, the bar at 0.
@@ -282,28 +285,9 @@ TEST(Question, AnsweredNoTheWindowDeclinesAndTheCloseSendsTheLeaveFrame)
     EXPECT_NE(lastReceived(reader).find("RX leave bootloader"), std::string::npos) << lastReceived(reader);
 }
 
-// --- Cli (code page 1251): flintwell-cli.exe updates the reader on COM7 through
-// the Win32 serial layer, prints its texts in UTF-8 and keeps a service record ----------
-TEST(Cli, UpdatesTheReaderOnCom7AndAppendsItsRecord)
-{
-    const std::string console = workFile("cli-console.txt"), record = workFile("record.csv");
-    Program cli = startProgram(FLINTWELL_CLI_EXE, L"--port COM7 --yes --lang ru --record Z:" + wide(record), console);
-    ASSERT_TRUE(cli.started);
-    DWORD code = 12345;
-    EXPECT_TRUE(waitForExit(cli, 150000, &code));
-    killProgram(cli);
-    EXPECT_EQ(code, 0u);
-    const std::string printed = readWhole(console);
-    for (const char* key : {"found", "writingFlash", "successful"}) {
-        std::string text = expectedText(true, key);
-        text.erase(0, text.find_first_not_of("\r\n\t "));
-        EXPECT_NE(printed.find(text), std::string::npos) << key << " in\n" << printed;
-    }
-    EXPECT_EQ(count(transcript(1), "sum matches"), 1u);
-    EXPECT_NE(readWhole(record).find(",COM7,Karvo-7KRM,01,02,03,0012345678,1.04,1.05,no,updated,"), std::string::npos)
-        << readWhole(record);
-}
-
+// --- Cli (code page 1251): flintwell-cli.exe on COM7, its texts in UTF-8, stopped from
+// outside mid-job (a whole update and its record row: FlintwellCli natively; the
+// record's lock on Windows: wine.Win32ServiceRecord) ------------------------------------
 // A batch in a process group of its own (as a scheduler starts it) is told to
 // stop mid-job: it passes the stop on to its reader's process, which stops
 // after the block in flight. Wine 8 generates no Ctrl+Break: Ctrl+C to the
@@ -418,15 +402,12 @@ TEST_P(StartFails, ShowsItsBoxesAndNoWindow)
 
 INSTANTIATE_TEST_SUITE_P(Builds, StartFails, testing::Values(
     BrokenBuild{"Flintwell-broken-image", {{"errorCrcPacket", L""}, {"errorHexLoad", L""}}},
-    BrokenBuild{"Flintwell-no-config-records",
-                {{"errorHexLoad", L"\nline 4: text byte 124 lies inside this record: the updater starts streaming "
-                                  L"there and needs a record's ':'"}}},
     BrokenBuild{"Flintwell-empty-config", {{"errorAppconfigLoad", L""}}}));
 
-// --- Window (code page 1252, a screen lower than the window, no reader answers) -------
+// --- Window (code page 1252, no reader answers) ----------------------------------------
 Session window;
 
-TEST(Window, OnALowScreenTheTitleBarStaysInsideAndTheSearchFindsNothing)
+TEST(Window, WithoutAReaderTheSearchFindsNothing)
 {
     ASSERT_EQ(GetACP(), 1252u);
     window.start(FLINTWELL_EXE, window.text("header"));
@@ -434,30 +415,6 @@ TEST(Window, OnALowScreenTheTitleBarStaysInsideAndTheSearchFindsNothing)
     window.expectConsole(window.notFoundConsole());
     window.expectStates(idle);
     EXPECT_EQ(window.idLabel(), window.text("idLabelAtRest"));
-}
-
-// The search probes the ports off the window thread: the window answers
-// every message at once while the bar rises.
-TEST(Window, DuringSearchTheWindowAnswersAndShowsProgress)
-{
-    ASSERT_TRUE(window.window);
-    command(window.window, searchButtonId);
-    ASSERT_TRUE(waitUntil([&] { return !window.enabled(); }, 5000));
-    EXPECT_EQ(window.console().rfind(window.text("header") + window.text("deviceManager"), 0), 0u);
-    window.expectStates({false, false, false, false, false});
-    int unanswered = 0;
-    LRESULT lowest = 1 << 30, highest = -1;
-    EXPECT_TRUE(waitUntil([&] {
-        DWORD_PTR result = 0;
-        unanswered += !SendMessageTimeoutW(window.window, WM_NULL, 0, 0, SMTO_NORMAL, 250, &result);
-        const LRESULT position = sendWithTimeout(window.progressBar(), PBM_GETPOS);
-        lowest = std::min(lowest, position);
-        highest = std::max(highest, position);
-        return window.enabled();
-    }, 30000));
-    EXPECT_EQ(unanswered, 0);
-    EXPECT_GT(highest, lowest) << "the bar rises";
-    window.expectConsole(window.notFoundConsole());
 }
 
 // A second start brings the first window forward and ends with 0.
@@ -480,11 +437,25 @@ TEST(Window, ASecondStartRestoresTheFirstWindowAndEnds)
     EXPECT_TRUE(waitUntil([&] { return !IsIconic(window.window) && GetForegroundWindow() == window.window; }, 5000));
 }
 
-// The title and the console follow the language (the captions and the menu
-// bar are the window layer's test); the operator's option stays.
+// The captions, the menu bar (read inside the program) and the console follow
+// the language; the operator's option stays.
 void expectLanguage(Session& s)
 {
     EXPECT_EQ(textOf(s.window), s.text("title"));
+    const std::pair<int, const char*> captions[] = {{searchButtonId, "search"}, {updateOptionLabelId, "update"},
+                                                    {resetOptionLabelId, "updateReset"}, {startButtonId, "start"}};
+    for (const auto& [id, key] : captions)
+        EXPECT_EQ(textOf(s.control(id)), s.text(key)) << key;
+    const std::wstring file = s.text("menuFile"), help = s.text("menuHelp"), tools = s.text("menuTools");
+    const std::wstring languages = tools + L"/" + s.text("menuLanguage");
+    const std::vector<MenuEntry> menu = {
+        {file, 0, false}, {file + L"/" + s.text("menuNetworkPort"), commandNetworkPort, false},
+        {file + L"/" + s.text("menuQuit"), commandQuit, false}, {tools, 0, false}, {languages, 0, false},
+        {languages + L"/" + s.text("menuRussian"), commandRussian, s.russian},
+        {languages + L"/" + s.text("menuEnglish"), commandEnglish, !s.russian},
+        {help, 0, false}, {help + L"/" + s.text("menuHelpItem"), commandHelpItem, false},
+        {help + L"/" + s.text("menuAbout"), commandAbout, false}};
+    EXPECT_TRUE(readMenu(s.window) == menu);
     EXPECT_EQ(s.console(), s.text("header"));
     EXPECT_EQ(s.idLabel(), s.text("idLabelAtRest"));
     EXPECT_TRUE(s.checked(resetOptionId) && !s.checked(updateOptionId));
@@ -613,6 +584,122 @@ TEST(Usb, AReaderFoundThroughSetupApiIsSwitchedAndTheCloseAfterAFailedJobSendsNo
     s.expectExit();
     EXPECT_EQ(count(transcript(1), "RX leave bootloader"), 0u);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, usbDeviceKey);
+}
+
+// --- Network (code page 1252): the reader behind ser2net's RFC 2217 accepter
+// on 127.0.0.1, named on the command line; a silent server beside it; ports
+// added with the dialog kept in the registry for the next start ---------------------
+const wchar_t settingsKey[] = L"Software\\Flintwell";
+Session network;
+
+// ser2net's address (0) or the silent server's (1), HOST:PORT.
+std::string networkAddress(int which)
+{
+    int ports[2] = {};
+    sscanf(readWhole(workFile("network.ports")).c_str(), "%d %d", &ports[0], &ports[1]);
+    return "127.0.0.1:" + std::to_string(ports[which]);
+}
+
+// The network port dialog, opened by its menu command.
+HWND networkDialog(Session& s)
+{
+    command(s.window, commandNetworkPort);
+    return s.ownedDialog(10000);
+}
+
+// HOST:PORT typed, the kind clicked, OK.
+void submit(HWND dialog, const std::string& hostAndPort, int kind)
+{
+    sendWithTimeout(GetDlgItem(dialog, FLINTWELL_NETWORK_ADDRESS), WM_SETTEXT, 0,
+                    reinterpret_cast<LPARAM>(wide(hostAndPort).c_str()));
+    sendWithTimeout(GetDlgItem(dialog, kind), BM_CLICK);
+    command(dialog, IDOK);
+}
+
+TEST(Network, AReaderBehindSer2netNamedOnTheCommandLineIsFoundAndUpdated)
+{
+    ASSERT_EQ(GetACP(), 1252u);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, settingsKey, L"NetworkPorts");
+    network.port = "rfc2217://" + networkAddress(0);
+    network.program = startProgram(FLINTWELL_EXE, L"--port rfc2217://127.0.0.1 --port " + wide(network.port));
+    HWND box = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (box = first(topLevel(network.program.process.dwProcessId, nullptr, L"#32770"))); },
+                          20000));
+    EXPECT_EQ(textOf(box), network.text("caption"));
+    EXPECT_EQ(textOf(GetDlgItem(box, 0xFFFF)),
+              network.text("portRefused", {{"address", "rfc2217://127.0.0.1"}, {"reason", "no port after the host"}}));
+    command(box, IDOK);
+    network.opens(network.text("header"));
+    ASSERT_TRUE(network.waitEnabled());
+    network.expectOffered();
+    EXPECT_EQ(network.networkEntries(), (std::vector<std::wstring>{wide(network.port)}));
+    network.runJob(120000);
+    network.expectConsole(updatedConsole(network));
+    EXPECT_EQ(count(transcript(1), "sum matches"), 1u);
+    EXPECT_EQ(hexToMemory(readWhole(workFile("flash.hex"))), imageFlash(readWhole(FIRMWARE_HEX)));
+}
+
+// An address without its port is refused in the dialog, nothing added; the
+// silent server by RFC 2217, then by raw TCP, is, and shows in the list at once.
+TEST(Network, TheDialogRefusesAnAddressWithoutItsPortAndAddsTwoOthers)
+{
+    ASSERT_TRUE(network.window);
+    HWND dialog = networkDialog(network);
+    EXPECT_EQ(textOf(dialog), network.text("networkCaption"));
+    submit(dialog, "127.0.0.1", FLINTWELL_NETWORK_RFC2217);
+    const std::wstring refusal =
+        network.text("portRefused", {{"address", "rfc2217://127.0.0.1"}, {"reason", "no port after the host"}});
+    EXPECT_TRUE(waitUntil([&] { return textOf(GetDlgItem(dialog, FLINTWELL_NETWORK_PROBLEM)) == refusal; }, 5000));
+    EXPECT_EQ(sendWithTimeout(GetDlgItem(dialog, FLINTWELL_NETWORK_LIST), LB_GETCOUNT), 1) << "the command line's";
+    const std::string silent = networkAddress(1);
+    for (int kind : {FLINTWELL_NETWORK_RFC2217, FLINTWELL_NETWORK_RAW_TCP}) {
+        if (!IsWindow(dialog))
+            dialog = networkDialog(network);
+        submit(dialog, silent, kind);
+        EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); }, 5000));
+    }
+    EXPECT_EQ(network.networkEntries(), (std::vector<std::wstring>{wide(network.port),
+                                                             wide("rfc2217://" + silent), wide("socket://" + silent)}));
+    PostMessageW(network.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    network.expectExit();
+}
+
+// Started again with the raw TCP one given: it comes first, the kept ones
+// after it, none twice. The search walks them all, the silent server's RFC
+// 2217 port for 3 s, while the window answers every message at once; a port
+// removed in the dialog leaves the registry too.
+TEST(Network, AfterARestartTheKeptPortsAreListedAndTheSearchHoldsNothingUp)
+{
+    const std::wstring rfc2217 = wide("rfc2217://" + networkAddress(1)), raw = wide("socket://" + networkAddress(1));
+    Session s;
+    s.start(FLINTWELL_EXE, s.text("header"), L"--port " + raw);
+    int unanswered = 0;
+    LRESULT lowest = 1 << 30, highest = -1;
+    EXPECT_TRUE(waitUntil([&] {
+        DWORD_PTR result = 0;
+        unanswered += !SendMessageTimeoutW(s.window, WM_NULL, 0, 0, SMTO_NORMAL, 250, &result);
+        const LRESULT position = sendWithTimeout(s.progressBar(), PBM_GETPOS);
+        lowest = std::min(lowest, position);
+        highest = std::max(highest, position);
+        return s.enabled();
+    }, 30000));
+    EXPECT_EQ(unanswered, 0);
+    EXPECT_GT(highest, lowest) << "the bar rises";
+    EXPECT_EQ(s.networkEntries(), (std::vector<std::wstring>{raw, rfc2217}));
+
+    HWND dialog = networkDialog(s);
+    sendWithTimeout(GetDlgItem(dialog, FLINTWELL_NETWORK_LIST), LB_SETCURSEL, 1);
+    command(dialog, FLINTWELL_NETWORK_REMOVE);
+    command(dialog, IDOK);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); }, 5000));
+    EXPECT_EQ(s.networkEntries(), (std::vector<std::wstring>{raw}));
+    wchar_t kept[256] = {};
+    DWORD bytes = sizeof kept;
+    RegGetValueW(HKEY_CURRENT_USER, settingsKey, L"NetworkPorts", RRF_RT_REG_MULTI_SZ, nullptr, kept, &bytes);
+    EXPECT_EQ(std::wstring(kept, bytes / sizeof(wchar_t)), raw + std::wstring(2, L'\0'));
+    PostMessageW(s.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    s.expectExit();
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, settingsKey, L"NetworkPorts");
 }
 
 // --- The soak (tests/e2e/soak.sh, E2E_SOAK_CYCLES): search and update again and

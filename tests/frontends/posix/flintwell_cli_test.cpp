@@ -13,14 +13,8 @@
 #include "tests/support/hex_text.h"
 #include "tests/support/posix/cli_run.h"
 #include "tests/support/posix/ser2net_process.h"
-#include "tests/support/posix/sim_process.h"
 
 namespace {
-
-bool has(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
 
 // The service record's lines, without their line ends.
 std::vector<std::string> recordRows(const std::string& path)
@@ -30,13 +24,6 @@ std::vector<std::string> recordRows(const std::string& path)
     for (std::string row; std::getline(text, row);)
         rows.push_back(row.substr(0, row.find('\r')));
     return rows;
-}
-
-bool waitForTranscript(const SimProcess& sim, const std::string& part)
-{
-    for (int wait = 0; wait < 3000 && !has(sim.transcript(), part); ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return has(sim.transcript(), part);
 }
 
 // The batch's reader process that serves port (a child of the batch).

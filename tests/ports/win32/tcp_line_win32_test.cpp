@@ -1,6 +1,6 @@
-// The TCP facade on Winsock against a listener of the test's own on
-// 127.0.0.1: bytes both ways, a receive that times out, the other end's
-// close and a refused connection, each failure with the system's number.
+// The TCP facade on Winsock against a listener of the test's own on 127.0.0.1:
+// the other end's close and a refused connection, each with the system's number
+// (bytes both ways and receives that time out: e2e.Network, through ser2net).
 #include "ports/tcp_line.h"
 
 #include <winsock2.h>
@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(Win32TcpLine, CarriesBytesAndSaysTheSystemsReasons)
+TEST(Win32TcpLine, SaysTheSystemsReasons)
 {
     WSADATA data;
     ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
@@ -29,19 +29,8 @@ TEST(Win32TcpLine, CarriesBytesAndSaysTheSystemsReasons)
     EXPECT_GE(handshakeMs, 0);
     const SOCKET peer = accept(listener, nullptr, nullptr);
     ASSERT_NE(peer, INVALID_SOCKET);
-
-    const uint8_t request[] = {0xFF, 'A', 'T', 0x0D, 0x00};
-    ASSERT_TRUE(tcpSendAll(line, request, sizeof request, 1000));
-    char heard[16];
-    EXPECT_EQ(recv(peer, heard, sizeof heard, 0), static_cast<int>(sizeof request));
-    send(peer, "OK", 2, 0);
-    uint8_t answer[16];
-    EXPECT_EQ(tcpReceive(line, answer, sizeof answer, 1000), 2);
-    const ULONGLONG start = GetTickCount64();
-    EXPECT_EQ(tcpReceive(line, answer, sizeof answer, 60), 0);
-    EXPECT_GE(GetTickCount64() - start, 40u);
-
     closesocket(peer);
+    uint8_t answer[16];
     EXPECT_EQ(tcpReceive(line, answer, sizeof answer, 1000), -1);
     EXPECT_EQ(tcpLastError(), WSAECONNRESET);
     tcpClose(line);

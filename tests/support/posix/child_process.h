@@ -87,8 +87,6 @@ public:
         return exitStatus_;
     }
 
-    // Sends a signal (Ctrl+C is SIGINT) to the running program.
-    bool signal(int number) { return pid_ > 0 && ::kill(pid_, number) == 0; }
     pid_t pid() const { return pid_; }
 
     // Asks the program to end (SIGTERM) and returns its exit status; a

@@ -1,5 +1,5 @@
-// flintwell-cli run as a user or a script runs it, for tests: its exit status
-// and console text; and the image's records that reach a reader's flash.
+// flintwell-cli run as a user or a script runs it, for tests: its exit status and
+// console text, what a reader was sent, the image's records in a reader's flash.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 
 #include "tests/support/hex_memory.h"
 #include "tests/support/posix/child_process.h"
+#include "tests/support/posix/sim_process.h"
 #include "tests/support/temp_files.h"
 
 #ifndef FLINTWELL_CLI_PATH
@@ -27,13 +28,21 @@ inline CliRun runCli(const std::vector<std::string>& args, int timeoutMs = 60000
     return {status, cli.errorText()};
 }
 
-// What the sample firmware puts into a reader's flash: its records after the
-// bootloader records of its first four lines, which are never streamed.
+inline bool has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// Waits up to 30 s for the reader's transcript to hold part.
+inline bool waitForTranscript(const SimProcess& sim, const std::string& part)
+{
+    for (int wait = 0; wait < 3000 && !has(sim.transcript(), part); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return has(sim.transcript(), part);
+}
+
+// What the sample firmware puts into a reader's flash.
 inline std::map<uint32_t, uint8_t> sampleFlashImage()
 {
-    const std::string image = readFile(SAMPLE_FIRMWARE_HEX);
-    size_t start = 0;
-    for (int line = 0; line < 4; ++line)
-        start = image.find('\n', start) + 1;
-    return hexToMemory(image, start);
+    return imageFlash(readFile(SAMPLE_FIRMWARE_HEX));
 }

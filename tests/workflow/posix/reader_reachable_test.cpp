@@ -112,7 +112,8 @@ TEST_F(WorkflowTest, AStopEndsTheSearchBeforeTheNextPort)
 }
 
 // Every way of ending the program or closing the port, tried while the job
-// runs: none reaches the port; the close is carried out when the job ends.
+// runs: none reaches the port (nor opens the network port dialog); the close
+// is carried out when the job ends.
 TEST_F(WorkflowTest, NothingEndsARunningJobFromOutside)
 {
     const std::string image = imageOfBlocks();
@@ -133,6 +134,7 @@ TEST_F(WorkflowTest, NothingEndsARunningJobFromOutside)
         {"language", [] { switchLanguage(languageRussian); }},
         {"search", [] { searchCommand(); }},
         {"second start", [] { startUpdateJob(); }},
+        {"network port dialog", [] { networkPortCommand(); }},
     };
     const ThreadHandle worker = app.jobThread;
     for (const auto& c : commands) {
@@ -143,6 +145,7 @@ TEST_F(WorkflowTest, NothingEndsARunningJobFromOutside)
         EXPECT_EQ(headlessTimerPeriod(1), 0u) << "no countdown started";
         EXPECT_EQ(app.jobThread, worker);
         EXPECT_FALSE(headlessWindowClosed());
+        EXPECT_EQ(headlessNetworkDialogs(), 0);
     }
     EXPECT_FALSE(sessionMayEnd());
 
@@ -156,8 +159,8 @@ TEST_F(WorkflowTest, NothingEndsARunningJobFromOutside)
     expectFlashHoldsImage(sim, image);
 }
 
-// The search runs on the worker too: a close waits for its end, and the
-// language stays as it is.
+// The search runs on the worker too: a close waits for its end, the
+// language stays as it is, and the network port dialog does not open.
 TEST_F(WorkflowTest, TheCloseWaitsForARunningSearch)
 {
     carryImage(smallImage());
@@ -174,6 +177,8 @@ TEST_F(WorkflowTest, TheCloseWaitsForARunningSearch)
     EXPECT_FALSE(requestClose());
     switchLanguage(language == languageRussian ? languageEnglish : languageRussian);
     EXPECT_EQ(app.language, language);
+    networkPortCommand();
+    EXPECT_EQ(headlessNetworkDialogs(), 0);
     EXPECT_FALSE(headlessWindowClosed());
     joinWorker();
     EXPECT_TRUE(headlessWindowClosed()) << "the close waited for the end of the search";

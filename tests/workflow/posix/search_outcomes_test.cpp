@@ -55,21 +55,3 @@ TEST_F(WorkflowTest, SearchOutcomes)
         }
     }
 }
-
-TEST_F(WorkflowTest, TheLanguageSwitchResetsTheWindowForANewSearch)
-{
-    carryImage(smallImage());
-    SimProcess sim;
-    ASSERT_TRUE(sim.ready());
-    startUpAndSearch({sim.link()});
-    ASSERT_TRUE(portIsOpen(readerPort()));
-    switchLanguage(languageRussian);
-    EXPECT_FALSE(portIsOpen(readerPort()));
-    EXPECT_EQ(headlessMenuLanguage(), 0);
-    EXPECT_EQ(cp1251ToUtf8(headlessControl(Control::mainWindow).text.c_str()), expected("title"));
-    EXPECT_EQ(cp1251ToUtf8(headlessControl(Control::searchButton).text.c_str()), expected("search"));
-    EXPECT_EQ(headlessControl(Control::idLabel).text, expected("idLabelAtRest"));
-    EXPECT_EQ(log(), expected("header"));
-    EXPECT_TRUE(enabled(Control::portList) && enabled(Control::searchButton));
-    EXPECT_FALSE(enabled(Control::startButton) || enabled(Control::updateOption));
-}

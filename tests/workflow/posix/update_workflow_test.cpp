@@ -7,32 +7,30 @@ TEST_F(WorkflowTest, UpdatesTheBuiltInImageAndTheReaderHoldsExactlyItsRecords)
 {
     const std::string imageText = withLfLineEnds(readFile(SAMPLE_FIRMWARE_HEX));
     ASSERT_EQ(hexToMemory(imageText, 124).size(), 21504u);
-    for (bool russian : {false, true}) {
-        SCOPED_TRACE(russian ? "Russian" : "English");
-        restart(russian);
-        ASSERT_TRUE(loadImageAtStart());
-        SimProcess sim;
-        ASSERT_TRUE(sim.ready());
-        startUpAndSearch({sim.link()});
-        ASSERT_EQ(app.lastSearch, SearchOutcome::foundOffered);
-        EXPECT_FALSE(enabled(Control::portList) || enabled(Control::searchButton));
-        EXPECT_TRUE(enabled(Control::mainWindow) && enabled(Control::startButton) && enabled(Control::updateOption));
-        EXPECT_TRUE(checked(Control::updateOption) && !checked(Control::resetOption));
-        EXPECT_EQ(headlessPortList(), std::vector<std::string>{"COM1"});
-        EXPECT_EQ(headlessControl(Control::idLabel).text, expected("idLabelOfSimulator"));
-        runUpdateJob();
+    // (The Russian console of the same update is e2e.Update's.)
+    restart(false);
+    ASSERT_TRUE(loadImageAtStart());
+    SimProcess sim;
+    ASSERT_TRUE(sim.ready());
+    startUpAndSearch({sim.link()});
+    ASSERT_EQ(app.lastSearch, SearchOutcome::foundOffered);
+    EXPECT_FALSE(enabled(Control::portList) || enabled(Control::searchButton));
+    EXPECT_TRUE(enabled(Control::mainWindow) && enabled(Control::startButton) && enabled(Control::updateOption));
+    EXPECT_TRUE(checked(Control::updateOption) && !checked(Control::resetOption));
+    EXPECT_EQ(headlessPortList(), std::vector<std::string>{"COM1"});
+    EXPECT_EQ(headlessControl(Control::idLabel).text, expected("idLabelOfSimulator"));
+    runUpdateJob();
 
-        EXPECT_EQ(log(), expected("header") + expected("deviceManager") + expected("searching") + "." +
-                             expected("report", {{"port", "COM1"}, {"version", "1.04"}}) + "\r\n" +
-                             expected("separator") + expected("updateRequired") + expected("separator") +
-                             expected("writingFlash") + expected("ok") + expected("resetDevice") + expected("ok") +
-                             expected("banner") + expected("successful"));
-        EXPECT_TRUE(app.updateDone && !portIsOpen(readerPort()));
-        EXPECT_TRUE(enabled(Control::portList) && enabled(Control::searchButton));
-        EXPECT_FALSE(enabled(Control::startButton) || enabled(Control::updateOption));
-        EXPECT_TRUE(checked(Control::updateOption)) << "the job keeps the operator's choice";
-        expectFlashHoldsImage(sim, imageText);
-    }
+    EXPECT_EQ(log(), expected("header") + expected("deviceManager") + expected("searching") + "." +
+                         expected("report", {{"port", "COM1"}, {"version", "1.04"}}) + "\r\n" +
+                         expected("separator") + expected("updateRequired") + expected("separator") +
+                         expected("writingFlash") + expected("ok") + expected("resetDevice") + expected("ok") +
+                         expected("banner") + expected("successful"));
+    EXPECT_TRUE(app.updateDone && !portIsOpen(readerPort()));
+    EXPECT_TRUE(enabled(Control::portList) && enabled(Control::searchButton));
+    EXPECT_FALSE(enabled(Control::startButton) || enabled(Control::updateOption));
+    EXPECT_TRUE(checked(Control::updateOption)) << "the job keeps the operator's choice";
+    expectFlashHoldsImage(sim, imageText);
 }
 
 // Whether the update is offered, asked about or declined, by the versions
