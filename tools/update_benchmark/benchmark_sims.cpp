@@ -61,9 +61,8 @@ double childrenCpuSeconds()
 
 }  // namespace
 
-TimedRun timeProgram(std::vector<std::string> args, const std::string& output)
+pid_t spawnProgram(std::vector<std::string> args, const std::string& output)
 {
-    TimedRun run;
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());
@@ -74,16 +73,24 @@ TimedRun timeProgram(std::vector<std::string> args, const std::string& output)
                                      0600);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (output + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+TimedRun timeProgram(std::vector<std::string> args, const std::string& output)
+{
+    TimedRun run;
     const double cpuBefore = childrenCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
-    pid_t pid = -1;
+    const pid_t pid = spawnProgram(args, output);
     int status = 0;
-    if (posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ) == 0 &&
-        waitpid(pid, &status, 0) == pid) {
+    if (pid > 0 && waitpid(pid, &status, 0) == pid) {
         run.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         run.cpu = childrenCpuSeconds() - cpuBefore;
         run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    posix_spawn_file_actions_destroy(&actions);
     return run;
 }

@@ -14,8 +14,10 @@ struct TimedRun {
     int status = -1;
 };
 
-// Runs args[0] with args, its stdout into output + ".out" and its stderr
-// into output + ".err", and waits for it.
+// Starts args[0] with args, its stdout into output + ".out" and its stderr
+// into output + ".err"; -1 when it cannot be started.
+pid_t spawnProgram(std::vector<std::string> args, const std::string& output);
+// The same, waited for and timed.
 TimedRun timeProgram(std::vector<std::string> args, const std::string& output);
 
 // The path of a program of the build: folder "tools" (the simulator, the

@@ -2,10 +2,8 @@
 // updater over a local pseudo-terminal, behind ser2net over RFC 2217 on
 // loopback, and with 20 ms added each way by the delay proxy; then many
 // network readers behind one ser2net in one batch against one alone.
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -20,30 +18,9 @@
 #include "ports/port_address.h"
 #include "tools/update_benchmark/benchmark_sims.h"
 
-extern char** environ;
-
 namespace {
 
 constexpr int addedDelayMs = 20;
-
-pid_t spawn(std::vector<std::string> args, const std::string& output)
-{
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, (output + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (output + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
 
 void stop(pid_t pid)
 {
@@ -87,7 +64,7 @@ pid_t startSer2net(const std::string& folder, const std::vector<std::string>& li
                << "\n  connector: serialdev," << lines[i] << ",9600n81,local\n  options:\n    mdns: false\n";
     }
     config.close();
-    const pid_t pid = spawn({"/usr/sbin/ser2net", "-n", "-u", "-c", folder + "/ser2net.yaml", "-P",
+    const pid_t pid = spawnProgram({"/usr/sbin/ser2net", "-n", "-u", "-c", folder + "/ser2net.yaml", "-P",
                              folder + "/ser2net.pid"},
                             folder + "/ser2net");
     usleep(500 * 1000);  // until it listens
@@ -129,7 +106,7 @@ int benchmarkNetwork(const std::string& simulator, const std::string& cli, const
     std::vector<std::string> urls;
     const pid_t server = static_cast<int>(lines.size()) == networkReaders ? startSer2net(folder, lines, &urls) : -1;
     const uint16_t proxyPort = freeLoopbackPort();
-    const pid_t delay = server > 0 ? spawn({proxy, "--to", urls[0].substr(10), "--delay",
+    const pid_t delay = server > 0 ? spawnProgram({proxy, "--to", urls[0].substr(10), "--delay",
                                             std::to_string(addedDelayMs), "--listen", std::to_string(proxyPort),
                                             "--lifetime", "600"},
                                            folder + "/proxy")
