@@ -13,6 +13,22 @@ namespace {
 constexpr unsigned echoWaitMs = 160;
 constexpr int echoReadMaximum = 32;
 
+// How an answer of count bytes to the command for deviceType reads.
+EchoHeard judgeEcho(uint32_t deviceType, const uint8_t* answer, int count)
+{
+    char echo[bootloaderEchoLength + 1];
+    bootloaderEcho(deviceType, echo);
+    if (count >= bootloaderEchoLength && memcmp(answer, echo, bootloaderEchoLength) == 0)
+        return EchoHeard::exact;
+    // Any run of echoTraceLength characters of the command, anywhere.
+    const char* command = bootloaderCommand(deviceType);
+    for (int from = 0; from + echoTraceLength <= bootloaderCommandLength; ++from)
+        for (int at = 0; at + echoTraceLength <= count; ++at)
+            if (memcmp(answer + at, command + from, echoTraceLength) == 0)
+                return EchoHeard::distorted;
+    return EchoHeard::none;
+}
+
 }  // namespace
 
 const char* bootloaderCommand(uint32_t deviceType)
@@ -27,21 +43,6 @@ void bootloaderEcho(uint32_t deviceType, char echo[bootloaderEchoLength + 1])
     memcpy(echo + 2, bootloaderCommand(deviceType), bootloaderCommandLength);
     memcpy(echo + 2 + bootloaderCommandLength, " - OK!", 6);
     echo[bootloaderEchoLength] = '\0';
-}
-
-EchoHeard judgeEcho(uint32_t deviceType, const uint8_t* answer, int count)
-{
-    char echo[bootloaderEchoLength + 1];
-    bootloaderEcho(deviceType, echo);
-    if (count >= bootloaderEchoLength && memcmp(answer, echo, bootloaderEchoLength) == 0)
-        return EchoHeard::exact;
-    // Any run of echoTraceLength characters of the command, anywhere.
-    const char* command = bootloaderCommand(deviceType);
-    for (int from = 0; from + echoTraceLength <= bootloaderCommandLength; ++from)
-        for (int at = 0; at + echoTraceLength <= count; ++at)
-            if (memcmp(answer + at, command + from, echoTraceLength) == 0)
-                return EchoHeard::distorted;
-    return EchoHeard::none;
 }
 
 EchoHeard switchToBootloader(Port& port)

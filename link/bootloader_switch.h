@@ -33,5 +33,3 @@ constexpr int echoTraceLength = 6;
 // echo. Either kind of echo means the reader was running its firmware.
 EchoHeard switchToBootloader(Port& port);
 
-// How an answer of count bytes to the command for deviceType reads.
-EchoHeard judgeEcho(uint32_t deviceType, const uint8_t* answer, int count);

@@ -249,8 +249,9 @@ bool searchUsbPort(const FoundReader& before)
         if (sendIdentify(port)) {
             sleepMs(60 + portRoundTripMs(port));
             if (readReply(port) == replyDeviceFits) {
-                // Switched by this search on the port it came back on, or
-                // found in its bootloader.
+                // A switch this search saw on another port says nothing of
+                // the reader here (another reader may sit on it): without
+                // one on this very port it counts as found in its bootloader.
                 if (app.reader.how != FoundBy::nothing && strcmp(app.reader.port, port.name) != 0)
                     app.reader = FoundReader{};
                 noteIdentifiedReader(before);
